@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace wiper {
+
+struct CommandLine {
+    enum class Action { run, help, version, usage_error } action = Action::run;
+    std::string folder;   // empty: the folder holding the executable
+    bool headless = false;
+    std::string error;    // what was wrong, for usage_error
+};
+
+CommandLine parse_command_line(const std::vector<std::string>& args);
+
+std::string usage_text();
+
+// The folder that holds the running executable.
+std::string executable_folder();
+
+} // namespace wiper

@@ -1,0 +1,132 @@
+#include "batch/field_reader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "common/failure.h"
+#include "imaging/file_io.h"
+
+namespace wiper {
+
+FieldReader::FieldReader(std::string text, std::string name) : text_(std::move(text)), name_(std::move(name)) {
+    // Editors on the desktop often save settings with a UTF-8 byte order mark.
+    if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
+}
+
+void FieldReader::skip_spaces() {
+    while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+}
+
+void FieldReader::take_line_end() {
+    // CR, LF and CRLF are each one line end.
+    if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+    ++pos_;
+    ++line_;
+}
+
+void FieldReader::skip_blank() {
+    for (;;) {
+        skip_spaces();
+        if (pos_ < text_.size() && is_line_end(text_[pos_]))
+            take_line_end();
+        else
+            return;
+    }
+}
+
+bool FieldReader::at_end() {
+    skip_blank();
+    return pos_ >= text_.size();
+}
+
+void FieldReader::consume_separator() {
+    skip_spaces();
+    if (pos_ < text_.size() && text_[pos_] == ',') {
+        ++pos_;
+        return;
+    }
+    // A line end (or a space before the next number) also ends the field; the
+    // blank run is taken up when the next field is read.
+    skip_blank();
+}
+
+void FieldReader::fail_past_end(const char* what) const {
+    throw Failure(FailureKind::read_past_end,
+                  name_ + " line " + std::to_string(line_) + ": " + what + " is missing, the file has ended");
+}
+
+std::int32_t FieldReader::read_number() {
+    if (at_end()) fail_past_end("a number");
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && !is_space(text_[pos_]) && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+    const std::string token = text_.substr(start, pos_ - start);
+
+    bool ok = !token.empty();
+    std::size_t i = 0;
+    if (ok && token[0] == '-') i = 1;
+    ok = ok && i < token.size();
+    // Accumulate as a negative value so that -2147483648 fits.
+    std::int64_t value = 0;
+    for (; ok && i < token.size(); ++i) {
+        const char c = token[i];
+        if (c < '0' || c > '9') {
+            ok = false;
+            break;
+        }
+        value = value * 10 - (c - '0');
+        if (value < std::numeric_limits<std::int32_t>::min()) ok = false;
+    }
+    if (ok && token[0] != '-') {
+        value = -value;
+        if (value > std::numeric_limits<std::int32_t>::max()) ok = false;
+    }
+    if (!ok)
+        throw Failure(FailureKind::invalid_number, name_ + " line " + std::to_string(line_) + ": " +
+                                                       quote_for_message(token) +
+                                                       " is not a whole number within the 32-bit range");
+    consume_separator();
+    return static_cast<std::int32_t>(value);
+}
+
+std::string FieldReader::read_text() {
+    if (at_end()) fail_past_end("a text field");
+    std::string value;
+    if (text_[pos_] == '"') {
+        const std::size_t start_line = line_;
+        const std::size_t close = text_.find('"', pos_ + 1);
+        if (close == std::string::npos)
+            throw Failure(FailureKind::read_past_end, name_ + " line " + std::to_string(start_line) +
+                                                          ": the quoted text has no closing quote");
+        for (std::size_t i = pos_ + 1; i < close; ++i) {
+            if (is_line_end(text_[i]) && !(text_[i] == '\n' && i > 0 && text_[i - 1] == '\r')) ++line_;
+        }
+        value = text_.substr(pos_ + 1, close - pos_ - 1);
+        pos_ = close + 1;
+        skip_spaces();
+        if (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_]))
+            throw Failure(FailureKind::invalid_image_name,
+                          name_ + " line " + std::to_string(line_) + ": only spaces may follow a closing quote, not " +
+                              quote_for_message(text_.substr(pos_, 1)));
+    } else {
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+        std::size_t end = pos_;
+        while (end > start && is_space(text_[end - 1])) --end;
+        value = text_.substr(start, end - start);
+    }
+    consume_separator();
+    return value;
+}
+
+std::string read_text_file(const std::string& path) {
+    InputFile file(path);
+    std::string text(file.size(), '\0');
+    file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()));
+    file.close();
+    return text;
+}
+
+} // namespace wiper

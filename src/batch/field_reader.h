@@ -1,0 +1,54 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace wiper {
+
+// Reads a settings or part file as a stream of fields, however they are spread
+// over lines. Fields are separated by commas or line ends (CR, LF or CRLF); a run
+// of line ends, blank lines included, is one separator. Spaces and tabs before a
+// field, and after a number up to its separator, are skipped. Every failure
+// names the file and the line.
+class FieldReader {
+public:
+    // `text` is the whole file; `name` is how failures name it.
+    FieldReader(std::string text, std::string name);
+
+    // True when nothing but spaces and line ends is left.
+    bool at_end();
+
+    // An optional leading minus and decimal digits, within signed 32 bits.
+    // Anything else is an invalid number; nothing left is a read past the end.
+    std::int32_t read_number();
+
+    // A text field: in double quotes it takes everything up to the closing quote
+    // (only spaces may follow it before the separator); unquoted it runs to the
+    // next comma or line end and loses its trailing spaces.
+    std::string read_text();
+
+    // The line the next field starts on, counted from 1.
+    std::size_t line() const { return line_; }
+    const std::string& name() const { return name_; }
+
+private:
+    bool is_space(char c) const { return c == ' ' || c == '\t'; }
+    bool is_line_end(char c) const { return c == '\r' || c == '\n'; }
+    void skip_spaces();
+    void skip_blank();
+    void consume_separator();
+    void take_line_end();
+    [[noreturn]] void fail_past_end(const char* what) const;
+
+    std::string text_;
+    std::string name_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+};
+
+// Opens and reads a whole text file. A missing file is file not found (path not
+// found when its folder is missing); anything else that stops the read is a
+// file access failure.
+std::string read_text_file(const std::string& path);
+
+} // namespace wiper

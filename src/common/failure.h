@@ -1,0 +1,48 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace wiper {
+
+// What stopped the run. Each kind has its own exit status (see README).
+enum class FailureKind {
+    file_not_found,
+    path_not_found,
+    file_access,
+    read_past_end,
+    index_out_of_range,
+    overflow,
+    floating_point,
+    invalid_picture,
+    invalid_size,
+    invalid_number,
+    invalid_image_name,
+    stopped,
+};
+
+// The one error type of the program: a kind and a message that names the file
+// (and the line, for text files).
+class Failure : public std::runtime_error {
+public:
+    Failure(FailureKind kind, const std::string& detail);
+    FailureKind kind() const noexcept { return kind_; }
+
+private:
+    FailureKind kind_;
+};
+
+// The words used for a kind in the one-line report, e.g. "file not found".
+const char* kind_name(FailureKind kind) noexcept;
+
+// The process exit status that reports a kind.
+int exit_status(FailureKind kind) noexcept;
+
+// Exit statuses that are not failure kinds of the run.
+inline constexpr int usage_status = 2;
+inline constexpr int internal_error_status = 1;
+
+// Text from a file quoted in a message: control bytes escaped and long runs cut,
+// so a hostile file cannot flood or garble the one-line report.
+std::string quote_for_message(const std::string& text);
+
+} // namespace wiper

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+#include "imaging/file_io.h"
+#include "imaging/frame_surface.h"
+
+namespace wiper {
+
+// Reads frame files onto the surface and writes the surface back. It remembers
+// which of our own frame files the surface was last loaded from or saved to, so
+// that saving over that file writes only the rows drawn since: the rest of the
+// file already holds exactly those bytes.
+class FrameFiles {
+public:
+    // Makes the BMP at `path` the surface's picture. One of our own frame files
+    // of the surface's size is read in one block; any other picture is decoded,
+    // placed at (0, 0) over the background colour and clipped.
+    void load_background(FrameSurface& surface, const std::string& path);
+
+    // Writes the whole surface to `path` as a 24-bit BMP. The result is always
+    // byte for byte that of a whole write, and `path` never holds half a frame.
+    void save(FrameSurface& surface, const std::string& path);
+
+private:
+    void remember(const std::string& path);
+
+    std::string synced_path_;
+    FileStamp synced_stamp_;
+};
+
+} // namespace wiper

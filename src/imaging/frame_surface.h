@@ -1,0 +1,77 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "imaging/colour.h"
+
+namespace wiper {
+
+// Rows of the surface that changed since the last save, inclusive, in device rows.
+struct RowRange {
+    std::int32_t top = 0;
+    std::int32_t bottom = -1;
+    bool empty() const { return top > bottom; }
+};
+
+// The raster every frame is composed on. Pixels are kept exactly as a 24-bit
+// bottom-up BMP stores them (B, G, R, rows padded to 4 bytes, last device row
+// first), so saving a frame is a header plus one write, and loading one of our
+// own frame files is one read.
+class FrameSurface {
+public:
+    static constexpr std::int32_t max_side = 32767;
+    static constexpr std::uint64_t max_pixel_bytes = std::uint64_t{1} << 30;
+
+    // Makes the surface w x h, erased to the background colour. Throws
+    // invalid size for a side outside 1..32767, more than 1 GiB of pixels, or
+    // memory that cannot be had.
+    void set_size(std::int32_t w, std::int32_t h);
+
+    std::int32_t width() const { return width_; }
+    std::int32_t height() const { return height_; }
+    std::size_t stride() const { return stride_; }
+
+    // The whole pixel array in file order.
+    std::span<std::uint8_t> bytes() { return {pixels_.get(), byte_count()}; }
+    std::span<const std::uint8_t> bytes() const { return {pixels_.get(), byte_count()}; }
+    std::size_t byte_count() const { return stride_ * static_cast<std::size_t>(height_); }
+
+    // Device row y (0 is the top row): 3 bytes a pixel, B, G, R.
+    std::uint8_t* row(std::int32_t y) { return pixels_.get() + row_offset(y); }
+    const std::uint8_t* row(std::int32_t y) const { return pixels_.get() + row_offset(y); }
+    std::size_t row_offset(std::int32_t y) const { return static_cast<std::size_t>(height_ - 1 - y) * stride_; }
+
+    Colour pixel(std::int32_t x, std::int32_t y) const;
+
+    // Setting the background erases the whole surface to it.
+    void set_background(Colour c);
+    void erase_to_background();
+    void set_fill(Colour c) { fill_ = c; }
+    void set_pen(Colour c) { pen_ = c; }
+    Colour background() const { return background_; }
+    Colour fill() const { return fill_; }
+    Colour pen() const { return pen_; }
+
+    // Paints pixels [x_begin, x_end) of row y. The range must already lie on the surface.
+    void paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c);
+
+    // Change tracking, so a save can write back only the rows a frame touched.
+    void note_rows_changed(std::int32_t top, std::int32_t bottom);
+    void note_all_changed() { note_rows_changed(0, height_ - 1); }
+    RowRange changed_rows() const { return changed_; }
+    void forget_changes() { changed_ = RowRange{}; }
+
+private:
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::size_t stride_ = 0;
+    std::unique_ptr<std::uint8_t[]> pixels_;
+    Colour background_ = white;
+    Colour fill_ = black;
+    Colour pen_ = black;
+    RowRange changed_;
+};
+
+} // namespace wiper

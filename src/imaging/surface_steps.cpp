@@ -1,0 +1,24 @@
+#include "imaging/surface_steps.h"
+
+#include <cmath>
+
+#include "imaging/rasterizer.h"
+
+namespace wiper {
+
+void clear_to_white(FrameSurface& surface) {
+    surface.set_background(white);
+    surface.set_fill(white);
+    // The size is read back as single precision plus 1.0, rounded half to even;
+    // every accepted side is exact in a float, so this is simply side + 1.
+    const auto bottom = static_cast<std::int32_t>(std::nearbyint(static_cast<float>(surface.height()) + 1.0f));
+    const auto right = static_cast<std::int32_t>(std::nearbyint(static_cast<float>(surface.width()) + 1.0f));
+    draw_rectangle(surface, -1, -1, right, bottom);
+}
+
+void set_ink_black(FrameSurface& surface) {
+    surface.set_fill(black);
+    surface.set_pen(black);
+}
+
+} // namespace wiper

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "batch/part_file.h"
+#include "batch/part_listing.h"
+#include "batch/settings_files.h"
+#include "common/failure.h"
+#include "support/temp_folder.h"
+
+namespace wiper {
+namespace {
+
+using test::TempFolder;
+
+std::string pairs(int count, int first = 0) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += std::to_string(first + i) + "," + std::to_string(-(first + i)) + "\n";
+    return s;
+}
+
+FailureKind kind_of(auto&& f) {
+    try {
+        f();
+    } catch (const Failure& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << "no failure";
+    return FailureKind::stopped;
+}
+
+TEST(PartFile, HeaderAndPointsInFileOrder) {
+    TempFolder dir;
+    dir.write("coordinate1.txt", "40\n-90\n300,\n380\n1,2\n3,4\n");
+    Module1 m;
+    legge_files_coordinate(m, dir.str(), "coordinate1.txt");
+    EXPECT_EQ(m.frame_count, 40);
+    EXPECT_EQ(m.sweep_angle, -90);
+    EXPECT_EQ(m.centre_x, 300);
+    EXPECT_EQ(m.centre_y, 380);
+    EXPECT_EQ(m.last_point, 1);
+    EXPECT_EQ(m.part_points[0], (screen_point{1, 2}));
+    EXPECT_EQ(m.part_points[1], (screen_point{3, 4}));
+}
+
+TEST(PartFile, ExactlyOneHundredAndOnePairsAreReadWhole) {
+    TempFolder dir;
+    dir.write("c.txt", "3,90,0,0\n" + pairs(101));
+    Module1 m;
+    legge_files_coordinate(m, dir.str(), "c.txt");
+    EXPECT_EQ(m.last_point, 100);
+    EXPECT_EQ(m.part_points[100], (screen_point{100, -100}));
+}
+
+TEST(PartFile, OneMoreValueIsOutOfRange) {
+    TempFolder dir;
+    dir.write("c.txt", "3,90,0,0\n" + pairs(101) + "7\n");
+    Module1 m;
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str(), "c.txt"); }), FailureKind::index_out_of_range);
+}
+
+TEST(PartFile, OddValueCountDropsTheLastButKeepsItsX) {
+    TempFolder dir;
+    dir.write("c.txt", "3,90,0,0\n10,20,30\n");
+    Module1 m;
+    legge_files_coordinate(m, dir.str(), "c.txt");
+    EXPECT_EQ(m.last_point, 0);
+    EXPECT_EQ(m.part_points[0], (screen_point{10, 20}));
+    EXPECT_EQ(m.part_points[1].x, 30);
+}
+
+TEST(PartFile, HeaderOnlyHasNoPointsAndKeepsTheOldSlots) {
+    TempFolder dir;
+    dir.write("a.txt", "3,90,0,0\n5,6\n");
+    dir.write("b.txt", "3,90,0,0");
+    Module1 m;
+    legge_files_coordinate(m, dir.str(), "a.txt");
+    legge_files_coordinate(m, dir.str(), "b.txt");
+    EXPECT_EQ(m.last_point, -1);
+    EXPECT_EQ(m.part_points[0], (screen_point{5, 6})); // slots are not cleared between parts
+}
+
+TEST(PartFile, Failures) {
+    TempFolder dir;
+    dir.write("short.txt", "3,90,0\n");
+    dir.write("bad.txt", "3,90,0,0\n1,2\n3,x\n");
+    Module1 m;
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str(), "short.txt"); }), FailureKind::read_past_end);
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str(), "bad.txt"); }), FailureKind::invalid_number);
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str(), "missing.txt"); }), FailureKind::file_not_found);
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str() + "/nowhere", "x.txt"); }),
+              FailureKind::path_not_found);
+}
+
+TEST(PartKind, NrAnywhereInAnyCaseIsCarried) {
+    EXPECT_TRUE(is_carried_part("coordinate_NR2.txt"));
+    EXPECT_TRUE(is_carried_part("CoordinateNr.txt"));
+    EXPECT_TRUE(is_carried_part("coordinate_blade_nr"));
+    EXPECT_FALSE(is_carried_part("coordinate_n_r.txt"));
+    EXPECT_FALSE(is_carried_part("coordinate_rn.txt"));
+}
+
+TEST(PartListing, NtfsOrderRegularFilesOnly) {
+    TempFolder dir;
+    for (const char* name : {"COORDINATE_B.txt", "coordinateA.txt", "coordinate_a.txt", "Coordinate_a.txt",
+                             "coordinate", "other.txt", "xcoordinate.txt"})
+        dir.write(name, "1,1,1,1");
+    dir.make_folder("coordinate_dir");
+    std::filesystem::create_symlink(dir / "coordinateA.txt", dir / "coordinate_link.txt");
+    std::filesystem::create_symlink(dir / "gone.txt", dir / "coordinate_dangling.txt");
+    const std::vector<std::string> got = list_part_files(dir.str());
+    // Folded to upper case, "A" (0x41) sorts before "_" (0x5F); names equal but
+    // for case fall back to their bytes.
+    EXPECT_EQ(got, (std::vector<std::string>{"coordinate", "coordinateA.txt", "Coordinate_a.txt", "coordinate_a.txt",
+                                             "COORDINATE_B.txt", "coordinate_link.txt"}));
+}
+
+TEST(ImageSettings, ReadsNameAndSize) {
+    TempFolder dir;
+    dir.write("immagini.txt", "\xEF\xBB\xBF\"wiper\",753,394\nanything after is not read x y z");
+    Module1 m;
+    read_image_settings(m, dir.str());
+    EXPECT_EQ(m.image_name, "wiper");
+    EXPECT_EQ(m.image_width, 753);
+    EXPECT_EQ(m.image_height, 394);
+    EXPECT_EQ(frame_file_path("/p", m.image_name, 12), "/p/buffer/wiper_12.bmp");
+}
+
+class UnsafeImageName : public testing::TestWithParam<std::string> {};
+
+TEST_P(UnsafeImageName, IsRefusedBeforeAnythingIsWritten) {
+    TempFolder dir;
+    dir.write("immagini.txt", GetParam() + ",10,10\n");
+    Module1 m;
+    EXPECT_EQ(kind_of([&] { read_image_settings(m, dir.str()); }), FailureKind::invalid_image_name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UnsafeImageName,
+                         testing::Values("\"\"", "\"../../x\"", "a/b", "\"a\\\\b\"", ".", "\"..\"",
+                                         std::string("\"a\0b\"", 5)));
+
+TEST(BladeTurns, TwoAngles) {
+    TempFolder dir;
+    dir.write("rotazione_spazzole.txt", "-30\n45\n");
+    const BladeTurns t = read_blade_turns(dir.str());
+    EXPECT_EQ(t.blade_turn_1, -30);
+    EXPECT_EQ(t.blade_turn_2, 45);
+    dir.write("rotazione_spazzole.txt", "30\n");
+    EXPECT_EQ(kind_of([&] { read_blade_turns(dir.str()); }), FailureKind::read_past_end);
+}
+
+} // namespace
+} // namespace wiper

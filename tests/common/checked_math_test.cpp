@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "common/checked_math.h"
+#include "common/failure.h"
+
+namespace wiper {
+namespace {
+
+FailureKind kind_of(auto&& f) {
+    try {
+        f();
+    } catch (const Failure& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << "no failure";
+    return FailureKind::stopped;
+}
+
+TEST(RoundToPixel, HalvesGoToTheEvenNeighbour) {
+    EXPECT_EQ(round_to_pixel(0.5), 0);
+    EXPECT_EQ(round_to_pixel(1.5), 2);
+    EXPECT_EQ(round_to_pixel(2.5), 2);
+    EXPECT_EQ(round_to_pixel(-0.5), 0);
+    EXPECT_EQ(round_to_pixel(-1.5), -2);
+    EXPECT_EQ(round_to_pixel(2.4999999), 2);
+    EXPECT_EQ(round_to_pixel(2.5000001), 3);
+}
+
+TEST(RoundToPixel, Edges32BitRange) {
+    EXPECT_EQ(round_to_pixel(2147483647.4), 2147483647);
+    EXPECT_EQ(round_to_pixel(-2147483648.5), std::numeric_limits<std::int32_t>::min()); // half to even
+    EXPECT_EQ(kind_of([] { round_to_pixel(2147483647.5); }), FailureKind::overflow);
+    EXPECT_EQ(kind_of([] { round_to_pixel(-2147483649.0); }), FailureKind::overflow);
+    EXPECT_EQ(kind_of([] { round_to_pixel(std::numeric_limits<double>::quiet_NaN()); }), FailureKind::floating_point);
+}
+
+TEST(CheckedArithmetic, OverflowAndDivisionByZero) {
+    EXPECT_EQ(checked_mul32(46340, 46340), 2147395600);
+    EXPECT_EQ(kind_of([] { checked_mul32(46341, 46341); }), FailureKind::overflow);
+    EXPECT_EQ(kind_of([] { checked_mul32(-1, std::numeric_limits<std::int32_t>::min()); }), FailureKind::overflow);
+    EXPECT_EQ(kind_of([] { checked_sub32(std::numeric_limits<std::int32_t>::min(), 1); }), FailureKind::overflow);
+    EXPECT_EQ(kind_of([] { checked_div(0.0, 0.0); }), FailureKind::floating_point);
+    EXPECT_EQ(kind_of([] { checked_div(1.0, 0.0); }), FailureKind::floating_point);
+    EXPECT_EQ(kind_of([] { checked_div(1e308, 1e-308); }), FailureKind::floating_point);
+    EXPECT_DOUBLE_EQ(checked_div(1.0, 4.0), 0.25);
+}
+
+TEST(FailureMessages, QuotedTextIsEscapedAndCut) {
+    EXPECT_EQ(quote_for_message(std::string("a\0b\n", 4)), "\"a\\x00b\\x0a\"");
+    const std::string q = quote_for_message(std::string(200000, '9'));
+    EXPECT_LT(q.size(), 80u);
+    EXPECT_NE(q.find("200000 characters"), std::string::npos);
+}
+
+} // namespace
+} // namespace wiper

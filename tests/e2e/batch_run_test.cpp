@@ -1,0 +1,302 @@
+// The real program on real folders: compositing, frame numbering, leftovers and
+// every way a run can stop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include <unistd.h>
+
+#include "imaging/bmp_reader.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/file_io.h"
+#include "imaging/frame_surface.h"
+#include "support/run_binary.h"
+#include "support/temp_folder.h"
+#include "support/test_bmp.h"
+
+namespace wiper {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunResult;
+using test::TempFolder;
+
+RunResult render(const TempFolder& dir, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--headless"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(dir.str());
+    return test::run_program(WIPER_BINARY, args);
+}
+
+// A program folder with settings, an empty buffer/ and the given part files.
+void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts,
+           const std::string& turns = "30,30") {
+    dir.write("immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
+    dir.write("rotazione_spazzole.txt", turns + "\n");
+    dir.make_folder("buffer");
+    for (const auto& [name, text] : parts) dir.write(name, text);
+}
+
+std::set<std::string> files_in(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(fs::relative(e.path(), folder).string());
+    return names;
+}
+
+FrameSurface load(const fs::path& file, int w, int h) {
+    FrameSurface s;
+    s.set_size(w, h);
+    InputFile in(file.string());
+    decode_bmp_onto(in, s);
+    return s;
+}
+
+std::size_t black_pixels(const FrameSurface& s) {
+    std::size_t n = 0;
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) n += s.pixel(x, y) == black;
+    return n;
+}
+
+// Every frame file we write is byte for byte our canonical 24-bit BMP, whether
+// it was written whole or only its changed rows were.
+void expect_canonical(const fs::path& file, int w, int h) {
+    const std::string bytes = test::slurp(file);
+    const FrameSurface s = load(file, w, h);
+    const std::vector<std::uint8_t> expected = test::encode_surface(s);
+    ASSERT_EQ(bytes.size(), expected.size()) << file;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), reinterpret_cast<const std::uint8_t*>(bytes.data())))
+        << file;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Colour c = s.pixel(x, y);
+            ASSERT_TRUE(c == black || c == white) << file << " at " << x << "," << y;
+        }
+}
+
+const std::string square = "3,90,20,20\n10,10\n20,10\n20,20\n10,20\n";     // swept, 3 frames
+const std::string bar = "5,-45,30,30\n5,28\n55,28\n55,32\n5,32\n";           // swept, 5 frames
+const std::string blade = "3,90,20,20\n20,5\n15,0\n25,0\n25,10\n15,10\n";    // carried, 3 frames
+
+TEST(Compositing, EveryFrameIsTheUnionOfThePartsAlone) {
+    TempFolder both, first, second;
+    scene(both, 61, 47, {{"coordinate_1.txt", bar}, {"coordinate_2_nr.txt", blade}});
+    scene(first, 61, 47, {{"coordinate_1.txt", bar}});
+    scene(second, 61, 47, {{"coordinate_2_nr.txt", blade}});
+    for (const TempFolder* d : {&both, &first, &second}) ASSERT_EQ(render(*d).status, 0) << render(*d).err;
+
+    for (int n = 1; n <= 5; ++n) {
+        const std::string name = "buffer/w_" + std::to_string(n) + ".bmp";
+        expect_canonical(both / name, 61, 47);
+        const FrameSurface a = load(first / name, 61, 47);
+        const FrameSurface all = load(both / name, 61, 47);
+        const bool has_second = n <= 3; // the later part has fewer frames
+        FrameSurface b;
+        if (has_second) b = load(second / name, 61, 47);
+        for (int y = 0; y < 47; ++y)
+            for (int x = 0; x < 61; ++x) {
+                const bool expect_black = a.pixel(x, y) == black || (has_second && b.pixel(x, y) == black);
+                ASSERT_EQ(all.pixel(x, y) == black, expect_black) << "frame " << n << " at " << x << "," << y;
+            }
+    }
+    EXPECT_EQ(files_in(both / "buffer"),
+              (std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp", "w_4.bmp", "w_5.bmp"}));
+}
+
+TEST(Compositing, WorkedExampleVerticesAreBlack) {
+    TempFolder dir;
+    scene(dir, 600, 600, {{"coordinate.txt", "3,90,300,300\n300,100\n310,100\n310,300\n300,300\n"}});
+    ASSERT_EQ(render(dir).status, 0);
+    const FrameSurface f2 = load(dir / "buffer/w_2.bmp", 600, 600);
+    for (auto [x, y] : {std::pair{441, 159}, {448, 166}, {307, 307}, {300, 300}})
+        EXPECT_EQ(f2.pixel(x, y), black) << x << "," << y;
+    EXPECT_EQ(f2.pixel(10, 10), white);
+}
+
+TEST(FrameNumbering, NoLeadingZerosAndBufferOnly) {
+    TempFolder dir;
+    scene(dir, 20, 20, {{"coordinate.txt", "11,10,5,5\n1,1\n9,1\n9,9\n"}});
+    const std::set<std::string> before = files_in(dir.path());
+    ASSERT_EQ(render(dir).status, 0);
+    std::set<std::string> expected = before;
+    for (int n = 1; n <= 11; ++n) expected.insert("buffer/w_" + std::to_string(n) + ".bmp");
+    EXPECT_EQ(files_in(dir.path()), expected);
+}
+
+TEST(LaterParts, MoreFramesThanTheFirstStopsOnTheMissingFrame) {
+    TempFolder dir;
+    scene(dir, 40, 40, {{"coordinate_1.txt", square}, {"coordinate_2.txt", bar}});
+    const RunResult r = render(dir);
+    EXPECT_EQ(r.status, 10) << r.err;
+    EXPECT_NE(r.err.find("wiper-render: file not found: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("w_4.bmp"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_EQ(files_in(dir / "buffer"), (std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp"}));
+    for (int n = 1; n <= 3; ++n) expect_canonical(dir / ("buffer/w_" + std::to_string(n) + ".bmp"), 40, 40);
+}
+
+TEST(LaterParts, LeftoverOfAnEarlierRunIsReadWithoutComplaint) {
+    TempFolder dir;
+    scene(dir, 40, 40, {{"coordinate_1.txt", "0,90,20,20\n1,1\n5,5\n"}, {"coordinate_2.txt", square}});
+    // A leftover of another size and depth: placed at (0, 0) over white and clipped.
+    test::BmpPicture old;
+    old.width = 50;
+    old.height = 2;
+    old.bits = 8;
+    old.pixels.assign(100, Colour{10, 20, 30});
+    dir.write_bytes("buffer/w_1.bmp", test::make_bmp(old));
+    const RunResult r = render(dir);
+    EXPECT_EQ(r.status, 10) << r.err; // frames 2 and 3 were never written
+    const FrameSurface f1 = load(dir / "buffer/w_1.bmp", 40, 40);
+    EXPECT_EQ(f1.pixel(39, 1), (Colour{10, 20, 30}));
+    EXPECT_EQ(f1.pixel(39, 2), white);
+    EXPECT_EQ(f1.pixel(10, 10), black);
+    EXPECT_EQ(test::slurp(dir / "buffer/w_1.bmp").size(), 54u + 120u * 40u); // rewritten in our format
+}
+
+TEST(LaterParts, FirstPartWithNoFramesLeavesTheNextOneALaterPart) {
+    TempFolder dir;
+    scene(dir, 40, 40, {{"coordinate_1.txt", "-3,90,20,20\n1,1\n5,5\n"}, {"coordinate_2.txt", square}});
+    const RunResult r = render(dir);
+    EXPECT_EQ(r.status, 10) << r.err;
+    EXPECT_TRUE(files_in(dir / "buffer").empty());
+}
+
+TEST(Parts, HeaderOnlyPartSavesBlankFrames) {
+    TempFolder dir;
+    scene(dir, 9, 7, {{"coordinate.txt", "2,90,0,0\n"}});
+    ASSERT_EQ(render(dir).status, 0);
+    for (const char* f : {"buffer/w_1.bmp", "buffer/w_2.bmp"}) {
+        expect_canonical(dir / f, 9, 7);
+        EXPECT_EQ(black_pixels(load(dir / f, 9, 7)), 0u);
+    }
+}
+
+TEST(ProgramFolder, DefaultsToTheFolderHoldingTheProgram) {
+    TempFolder dir;
+    scene(dir, 30, 30, {{"coordinate.txt", square}});
+    fs::copy_file(WIPER_BINARY, dir / "wiper-render");
+    const RunResult r = test::run_program((dir / "wiper-render").string(), {"--headless"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "buffer/w_3.bmp"));
+}
+
+TEST(CommandLine, HelpVersionAndMistakes) {
+    const RunResult help = test::run_program(WIPER_BINARY, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: wiper-render"), std::string::npos);
+    const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--frobnicate"}, {"a", "b"}, {"-x", "a"}}) {
+        const RunResult r = test::run_program(WIPER_BINARY, bad);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("usage: wiper-render"), std::string::npos);
+    }
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(const TempFolder&)> setup;
+    int status;
+    const char* kind;
+    const char* names;                  // text the message must hold
+    std::set<std::string> frames_left;  // what buffer/ holds afterwards
+};
+
+class Failures : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(Failures, StopWithTheirKindAndStatusLeavingWhatWasSaved) {
+    const FailureCase& c = GetParam();
+    TempFolder dir;
+    scene(dir, 30, 30, {});
+    c.setup(dir);
+    const std::set<std::string> before = files_in(dir.path());
+    const RunResult r = render(dir);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err.rfind(std::string("wiper-render: ") + c.kind + ": ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.names), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    if (fs::exists(dir / "buffer")) {
+        EXPECT_EQ(files_in(dir / "buffer"), c.frames_left);
+    }
+    // Nothing outside buffer/ is created, and no partial file is left behind.
+    for (const std::string& f : files_in(dir.path())) {
+        if (!before.count(f)) EXPECT_EQ(f.rfind("buffer/w_", 0), 0u) << f;
+    }
+}
+
+const std::set<std::string> none;
+const std::set<std::string> two_frames{"w_1.bmp", "w_2.bmp"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Run, Failures,
+    testing::Values(
+        FailureCase{"MissingImageSettings", [](auto& d) { fs::remove(d / "immagini.txt"); }, 10, "file not found",
+                    "immagini.txt", none},
+        FailureCase{"MissingBladeTurns", [](auto& d) { fs::remove(d / "rotazione_spazzole.txt"); }, 10,
+                    "file not found", "rotazione_spazzole.txt", none},
+        FailureCase{"NoPartFile", [](auto&) {}, 12, "file access failure", "no part file", none},
+        FailureCase{"MissingBuffer",
+                    [](auto& d) {
+                        fs::remove(d / "buffer");
+                        d.write("coordinate.txt", square);
+                    },
+                    11, "path not found", "buffer", none},
+        FailureCase{"HeaderFieldMissing", [](auto& d) { d.write("coordinate.txt", "3,90,1\n"); }, 13,
+                    "read past end of file", "coordinate.txt line 2", none},
+        FailureCase{"SettingsFieldMissing", [](auto& d) { d.write("immagini.txt", "\"w\",30\n"); }, 13,
+                    "read past end of file", "immagini.txt", none},
+        FailureCase{"PointOneHundredAndTwo",
+                    [](auto& d) {
+                        std::string s = "3,90,0,0\n";
+                        for (int i = 0; i < 101; ++i) s += "1,1\n";
+                        d.write("coordinate.txt", s + "5\n");
+                    },
+                    14, "index out of range", "coordinate.txt line 103", none},
+        FailureCase{"SweepProductOverflows",
+                    [](auto& d) { d.write("coordinate.txt", "3,2000000000,0,0\n1,1\n2,2\n"); }, 15, "overflow",
+                    "32-bit", std::set<std::string>{"w_1.bmp", "w_2.bmp"}},
+        FailureCase{"SingleFramePart", [](auto& d) { d.write("coordinate_nr.txt", "1,90,0,0\n1,1\n2,2\n"); }, 16,
+                    "floating-point fault", "0 / 0", none},
+        FailureCase{"LeftoverNotAPicture",
+                    [](auto& d) {
+                        d.write("coordinate_1.txt", "0,90,0,0\n");
+                        d.write("coordinate_2.txt", square);
+                        d.write("buffer/w_1.bmp", "this is not a picture");
+                    },
+                    17, "invalid picture", "w_1.bmp", std::set<std::string>{"w_1.bmp"}},
+        FailureCase{"ZeroWidth", [](auto& d) { d.write("immagini.txt", "w,0,10\n"); }, 18, "invalid size", "0 x 10",
+                    none},
+        FailureCase{"HugeSurface", [](auto& d) { d.write("immagini.txt", "w,32767,32767\n"); }, 18, "invalid size",
+                    "1 GiB", none},
+        FailureCase{"FractionInPart", [](auto& d) { d.write("coordinate.txt", "3,90,0,0\n1.5,2\n"); }, 19,
+                    "invalid number", "\"1.5\"", none},
+        FailureCase{"EscapingImageName",
+                    [](auto& d) {
+                        d.write("immagini.txt", "\"../../x\",30,30\n");
+                        d.write("coordinate.txt", square);
+                    },
+                    20, "invalid image name", "immagini.txt line 1", none},
+        FailureCase{"FolderWhereAFrameShouldBe",
+                    [](auto& d) {
+                        d.make_folder("buffer/w_3.bmp");
+                        d.write("coordinate.txt", square);
+                    },
+                    12, "file access failure", "w_3.bmp", std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp"}}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(WriteFailures, ReadOnlyBufferStopsTheRun) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    TempFolder dir;
+    scene(dir, 30, 30, {{"coordinate.txt", square}});
+    fs::permissions(dir / "buffer", fs::perms::owner_read | fs::perms::owner_exec);
+    const RunResult r = render(dir);
+    EXPECT_EQ(r.status, 12) << r.err;
+}
+
+} // namespace
+} // namespace wiper

@@ -1,0 +1,48 @@
+#pragma once
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace wiper::test {
+
+struct RunResult {
+    int status = -1; // exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+inline std::string shell_quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs the real program with `args`, capturing its output and exit status.
+inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
+                             const std::string& env = "") {
+    TempFolder scratch;
+    std::string cmd = env + " " + shell_quote(binary);
+    for (const std::string& a : args) cmd += " " + shell_quote(a);
+    cmd += " >" + shell_quote((scratch / "out").string()) + " 2>" + shell_quote((scratch / "err").string()) + " </dev/null";
+    const int raw = std::system(cmd.c_str());
+    RunResult r;
+    if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    r.out = slurp(scratch / "out");
+    r.err = slurp(scratch / "err");
+    return r;
+}
+
+} // namespace wiper::test

@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace wiper::test {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the test ends.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device rd;
+        for (;;) {
+            path_ = std::filesystem::temp_directory_path() / ("wiper-test-" + std::to_string(rd()) + std::to_string(rd()));
+            if (std::filesystem::create_directory(path_)) break;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream out(path_ / name, std::ios::binary);
+        out << text;
+    }
+    void write_bytes(const std::string& name, std::span<const std::uint8_t> bytes) const {
+        std::ofstream out(path_ / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::vector<std::uint8_t> read_bytes(const std::string& name) const {
+        std::ifstream in(path_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void make_folder(const std::string& name) const { std::filesystem::create_directories(path_ / name); }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace wiper::test
