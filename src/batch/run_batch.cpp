@@ -33,7 +33,12 @@ std::span<const screen_point> drawn_points(const Module1& m, bool carried) {
 void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
     read_image_settings(m, folder);
     const BladeTurns turns = read_blade_turns(folder);
-    surface.set_size(m.image_width, m.image_height);
+    try {
+        surface.set_size(m.image_width, m.image_height);
+    } catch (const Failure& failure) {
+        // The size came from the image settings: name the file the user must mend.
+        throw Failure(failure.kind(), folder + "/" + image_settings_file + ": " + failure.what());
+    }
 
     // The run writes only into buffer/, so the folder's part files cannot change
     // under it: one listing serves the whole run.

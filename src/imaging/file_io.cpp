@@ -108,7 +108,10 @@ void InputFile::close() {
 
 std::string partial_path_for(const std::string& path) {
     const fs::path p(path);
-    return (p.parent_path() / ("." + p.filename().string() + ".partial")).string();
+    std::string hidden = ".";
+    hidden += p.filename().string();
+    hidden += ".partial";
+    return (p.parent_path() / hidden).string();
 }
 
 void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body) {

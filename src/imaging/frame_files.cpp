@@ -41,7 +41,7 @@ void FrameFiles::load_background(FrameSurface& surface, const std::string& path)
         own = found == header;
     }
     if (own) {
-        file.read_at(bmp_header_size, surface.bytes());
+        file.read_at(bmp_header_size, surface.bytes_for_overwrite());
         file.close();
         surface.forget_changes();
         zero_row_padding(surface);

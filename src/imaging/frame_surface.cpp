@@ -22,6 +22,7 @@ void FrameSurface::set_size(std::int32_t w, std::int32_t h) {
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[total]);
     if (!pixels) throw Failure(FailureKind::invalid_size, "no memory for a picture of " + size);
     pixels_ = std::move(pixels);
+    uniform_known_ = false; // the new pixels hold nothing yet
     width_ = w;
     height_ = h;
     stride_ = stride;
@@ -41,28 +42,29 @@ void FrameSurface::set_background(Colour c) {
 void FrameSurface::erase_to_background() {
     if (!pixels_) return;
     const Colour c = background_;
-    if (c.r == c.g && c.g == c.b) {
-        // Grey levels (black and white among them) are one byte repeated; the
-        // row padding is zeroed afterwards so saved files stay canonical.
-        std::memset(pixels_.get(), c.r, byte_count());
-        const std::size_t used = 3 * static_cast<std::size_t>(width_);
-        if (used != stride_)
-            for (std::int32_t y = 0; y < height_; ++y) std::memset(row(y) + used, 0, stride_ - used);
-    } else {
-        for (std::int32_t y = 0; y < height_; ++y) {
-            std::memset(row(y), 0, stride_);
-            paint_span(y, 0, width_, c);
-        }
+    RowRange rows{0, height_ - 1};
+    if (uniform_known_ && uniform_colour_ == c) rows = painted_;
+    const std::size_t used = 3 * static_cast<std::size_t>(width_);
+    for (std::int32_t y = rows.top; y <= rows.bottom; ++y) {
+        fill_row(y, 0, width_, c);
+        std::memset(row(y) + used, 0, stride_ - used); // padding stays zero: saved files are canonical
     }
-    note_all_changed();
+    uniform_known_ = true;
+    uniform_colour_ = c;
+    painted_ = RowRange{};
+    widen(changed_, 0, height_ - 1); // a save must write all of it
 }
 
-void FrameSurface::paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c) {
-    if (x_begin >= x_end) return;
+std::span<std::uint8_t> FrameSurface::bytes_for_overwrite() {
+    uniform_known_ = false;
+    return {pixels_.get(), byte_count()};
+}
+
+void FrameSurface::fill_row(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c) {
     std::uint8_t* p = row(y) + 3 * static_cast<std::size_t>(x_begin);
     const std::size_t n = static_cast<std::size_t>(x_end - x_begin);
     if (c.r == c.g && c.g == c.b) {
-        std::memset(p, c.r, 3 * n);
+        std::memset(p, c.r, 3 * n); // grey levels, black and white among them, are one byte repeated
         return;
     }
     for (std::size_t i = 0; i < n; ++i, p += 3) {
@@ -72,16 +74,19 @@ void FrameSurface::paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t
     }
 }
 
+void FrameSurface::paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c) {
+    if (x_begin >= x_end) return;
+    // Painting the uniform colour where the surface is known to be uniform changes nothing.
+    if (uniform_known_ && c == uniform_colour_ && (y < painted_.top || y > painted_.bottom)) return;
+    fill_row(y, x_begin, x_end, c);
+}
+
 void FrameSurface::note_rows_changed(std::int32_t top, std::int32_t bottom) {
     top = std::max(top, 0);
     bottom = std::min(bottom, height_ - 1);
     if (top > bottom) return;
-    if (changed_.empty()) {
-        changed_ = RowRange{top, bottom};
-    } else {
-        changed_.top = std::min(changed_.top, top);
-        changed_.bottom = std::max(changed_.bottom, bottom);
-    }
+    widen(changed_, top, bottom);
+    widen(painted_, top, bottom);
 }
 
 } // namespace wiper

@@ -34,18 +34,27 @@ public:
     std::size_t stride() const { return stride_; }
 
     // The whole pixel array in file order.
-    std::span<std::uint8_t> bytes() { return {pixels_.get(), byte_count()}; }
     std::span<const std::uint8_t> bytes() const { return {pixels_.get(), byte_count()}; }
+    // The same, for a caller about to overwrite all of it (a frame file read in
+    // one block): the surface stops assuming anything about its content.
+    std::span<std::uint8_t> bytes_for_overwrite();
     std::size_t byte_count() const { return stride_ * static_cast<std::size_t>(height_); }
 
-    // Device row y (0 is the top row): 3 bytes a pixel, B, G, R.
-    std::uint8_t* row(std::int32_t y) { return pixels_.get() + row_offset(y); }
+    // Device row y (0 is the top row): 3 bytes a pixel, B, G, R. Whoever writes
+    // pixels through it must note the rows as changed.
+    std::uint8_t* row(std::int32_t y) {
+        widen(painted_, y, y);
+        return pixels_.get() + row_offset(y);
+    }
     const std::uint8_t* row(std::int32_t y) const { return pixels_.get() + row_offset(y); }
     std::size_t row_offset(std::int32_t y) const { return static_cast<std::size_t>(height_ - 1 - y) * stride_; }
 
     Colour pixel(std::int32_t x, std::int32_t y) const;
 
-    // Setting the background erases the whole surface to it.
+    // Setting the background erases the whole surface to it. Erasing a surface
+    // that was uniform in the background colour but for a few painted rows
+    // repaints only those rows: the first part clears every frame, and its
+    // polygon covers a small part of it.
     void set_background(Colour c);
     void erase_to_background();
     void set_fill(Colour c) { fill_ = c; }
@@ -60,10 +69,22 @@ public:
     // Change tracking, so a save can write back only the rows a frame touched.
     void note_rows_changed(std::int32_t top, std::int32_t bottom);
     void note_all_changed() { note_rows_changed(0, height_ - 1); }
+    // Changed rows are those a save must write; forgetting them (after a save
+    // or a load) keeps what the surface knows of its own content.
     RowRange changed_rows() const { return changed_; }
     void forget_changes() { changed_ = RowRange{}; }
 
 private:
+    static void widen(RowRange& range, std::int32_t top, std::int32_t bottom) {
+        if (range.empty()) {
+            range = RowRange{top, bottom};
+        } else {
+            range.top = top < range.top ? top : range.top;
+            range.bottom = bottom > range.bottom ? bottom : range.bottom;
+        }
+    }
+    void fill_row(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c);
+
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::size_t stride_ = 0;
@@ -72,6 +93,10 @@ private:
     Colour fill_ = black;
     Colour pen_ = black;
     RowRange changed_;
+    // The surface is uniform_colour_ outside painted_ while uniform_known_.
+    bool uniform_known_ = false;
+    Colour uniform_colour_ = white;
+    RowRange painted_;
 };
 
 } // namespace wiper

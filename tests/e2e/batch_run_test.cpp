@@ -225,7 +225,9 @@ TEST_P(Failures, StopWithTheirKindAndStatusLeavingWhatWasSaved) {
     }
     // Nothing outside buffer/ is created, and no partial file is left behind.
     for (const std::string& f : files_in(dir.path())) {
-        if (!before.count(f)) EXPECT_EQ(f.rfind("buffer/w_", 0), 0u) << f;
+        if (!before.count(f)) {
+            EXPECT_EQ(f.rfind("buffer/w_", 0), 0u) << f;
+        }
     }
 }
 

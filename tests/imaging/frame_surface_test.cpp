@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/failure.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/frame_files.h"
+#include "imaging/frame_surface.h"
+#include "imaging/rasterizer.h"
+#include "imaging/surface_steps.h"
+#include "support/temp_folder.h"
+#include "support/test_bmp.h"
+
+namespace wiper {
+namespace {
+
+bool all_white_with_zero_padding(const FrameSurface& s) {
+    for (int y = 0; y < s.height(); ++y) {
+        const std::uint8_t* r = s.row(y);
+        for (std::size_t i = 0; i < s.stride(); ++i)
+            if (r[i] != (i < 3 * static_cast<std::size_t>(s.width()) ? 0xFF : 0)) return false;
+    }
+    return true;
+}
+
+TEST(FrameSurfaceSize, RefusesWhatItCannotHold) {
+    FrameSurface s;
+    for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {32768, 1}, {1, 32768}, {32767, 32767}}) {
+        try {
+            s.set_size(w, h);
+            FAIL() << w << "x" << h;
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.kind(), FailureKind::invalid_size);
+        }
+    }
+    s.set_size(32767, 1);
+    s.set_size(5, 3);
+    EXPECT_EQ(s.stride(), 16u);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+}
+
+TEST(ClearToWhite, UndoesEveryWayOfPaintingTheSurface) {
+    FrameSurface s;
+    s.set_size(13, 9);
+    const std::vector<screen_point> tri{{1, 1}, {11, 3}, {4, 8}};
+    // Drawn polygon.
+    set_ink_black(s);
+    draw_polygon(s, tri);
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+    // Raw writes through a row, and through the whole array.
+    s.row(7)[5] = 0;
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+    std::memset(s.bytes_for_overwrite().data(), 0x11, s.byte_count());
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+    // A non-white background erased back to white.
+    s.set_background(Colour{1, 2, 3});
+    EXPECT_EQ(s.pixel(12, 8), (Colour{1, 2, 3}));
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+}
+
+TEST(ClearToWhite, RegressionWhiteFillOverBlackRowsIsNotSkipped) {
+    // Skipping white paint on a "known white" surface must not skip rows that
+    // were painted black earlier.
+    FrameSurface s;
+    s.set_size(6, 6);
+    s.paint_span(2, 0, 6, black);
+    s.paint_span(2, 1, 5, white);
+    EXPECT_EQ(s.pixel(0, 2), black);
+    EXPECT_EQ(s.pixel(3, 2), white);
+}
+
+class FrameFilesTest : public testing::Test {
+protected:
+    test::TempFolder dir;
+    std::string path(const std::string& name) { return (dir / name).string(); }
+};
+
+TEST_F(FrameFilesTest, SavingOverTheLoadedFrameEqualsAWholeWrite) {
+    FrameSurface s;
+    s.set_size(31, 17); // odd width: rows carry padding
+    FrameFiles files;
+    clear_to_white(s);
+    set_ink_black(s);
+    draw_polygon(s, std::vector<screen_point>{{2, 2}, {28, 4}, {15, 15}});
+    files.save(s, path("f.bmp"));
+
+    files.load_background(s, path("f.bmp"));
+    set_ink_black(s);
+    draw_polygon(s, std::vector<screen_point>{{0, 10}, {30, 12}, {30, 14}});
+    files.save(s, path("f.bmp"));
+
+    EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
+    EXPECT_FALSE(std::filesystem::exists(partial_path_for(path("f.bmp"))));
+}
+
+TEST_F(FrameFilesTest, ForeignPaddingIsNotCarriedIntoTheSave) {
+    FrameSurface s;
+    s.set_size(5, 4);
+    std::vector<std::uint8_t> file = test::encode_surface(s);
+    file[bmp_header_size + 15] = 0xAB; // padding byte of the bottom row
+    dir.write_bytes("f.bmp", file);
+    FrameFiles files;
+    files.load_background(s, path("f.bmp"));
+    files.save(s, path("f.bmp"));
+    EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
+    EXPECT_EQ(dir.read_bytes("f.bmp")[bmp_header_size + 15], 0);
+}
+
+TEST_F(FrameFilesTest, FileChangedBetweenLoadAndSaveIsWrittenWhole) {
+    FrameSurface s;
+    s.set_size(8, 8);
+    FrameFiles files;
+    files.save(s, path("f.bmp"));
+    files.load_background(s, path("f.bmp"));
+    dir.write("f.bmp", "someone else's bytes");
+    set_ink_black(s);
+    draw_polygon(s, std::vector<screen_point>{{1, 1}, {6, 1}, {6, 2}});
+    files.save(s, path("f.bmp"));
+    EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
+}
+
+TEST_F(FrameFilesTest, MissingFolderAndFolderInPlace) {
+    FrameSurface s;
+    s.set_size(4, 4);
+    FrameFiles files;
+    try {
+        files.save(s, path("nowhere/f.bmp"));
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.kind(), FailureKind::path_not_found);
+    }
+    dir.make_folder("g.bmp");
+    try {
+        files.load_background(s, path("g.bmp"));
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.kind(), FailureKind::file_access);
+    }
+    try {
+        files.load_background(s, path("missing.bmp"));
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.kind(), FailureKind::file_not_found);
+    }
+}
+
+} // namespace
+} // namespace wiper
