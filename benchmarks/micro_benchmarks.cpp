@@ -1,0 +1,120 @@
+// Micro-benchmarks of the hot steps of a frame, so a slowdown shows where it is.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "common/module1.h"
+#include "geometry/poses.h"
+#include "imaging/bmp_reader.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/frame_surface.h"
+#include "imaging/rasterizer.h"
+#include "imaging/surface_steps.h"
+
+namespace {
+
+using namespace wiper;
+
+// A 100-point blade-like outline: a long thin lens across much of a 1080p frame.
+std::vector<screen_point> blade_outline() {
+    std::vector<screen_point> pts;
+    for (int i = 0; i < 50; ++i) {
+        const double t = i / 49.0;
+        pts.push_back({static_cast<std::int32_t>(300 + 1300 * t), static_cast<std::int32_t>(500 - 40 * std::sin(t * 3.14))});
+    }
+    for (int i = 49; i >= 0; --i) {
+        const double t = i / 49.0;
+        pts.push_back({static_cast<std::int32_t>(300 + 1300 * t), static_cast<std::int32_t>(520 + 40 * std::sin(t * 3.14))});
+    }
+    return pts;
+}
+
+void BM_DrawBladePolygon1080p(benchmark::State& state) {
+    FrameSurface s;
+    s.set_size(1920, 1080);
+    const auto pts = blade_outline();
+    for (auto _ : state) {
+        draw_polygon(s, pts);
+        benchmark::DoNotOptimize(s.bytes().data());
+    }
+}
+BENCHMARK(BM_DrawBladePolygon1080p);
+
+void BM_DrawArmPolygonAcross1080p(benchmark::State& state) {
+    FrameSurface s;
+    s.set_size(1920, 1080);
+    const std::vector<screen_point> arm{{960, 1070}, {200, 40}, {230, 20}, {990, 1060}};
+    for (auto _ : state) {
+        draw_polygon(s, arm);
+        benchmark::DoNotOptimize(s.bytes().data());
+    }
+}
+BENCHMARK(BM_DrawArmPolygonAcross1080p);
+
+void BM_ClearToWhite1080p(benchmark::State& state) {
+    FrameSurface s;
+    s.set_size(1920, 1080);
+    for (auto _ : state) {
+        clear_to_white(s);
+        benchmark::DoNotOptimize(s.bytes().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(s.byte_count()));
+}
+BENCHMARK(BM_ClearToWhite1080p);
+
+// A picture of the surface's size that is not byte for byte our own header
+// (another resolution field) goes through the general decoder.
+void BM_DecodeForeign24Bit1080p(benchmark::State& state) {
+    FrameSurface s;
+    s.set_size(1920, 1080);
+    std::vector<std::uint8_t> file(bmp_header_size + s.byte_count(), 0xFF);
+    const auto header = bmp_header(1920, 1080);
+    std::copy(header.begin(), header.end(), file.begin());
+    file[38] = 0x12; // another pixels-per-metre value
+    MemorySource src(file, "bench.bmp");
+    for (auto _ : state) {
+        decode_bmp_onto(src, s);
+        benchmark::DoNotOptimize(s.bytes().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
+}
+BENCHMARK(BM_DecodeForeign24Bit1080p);
+
+Module1 part_with_points(int count) {
+    Module1 m;
+    m.frame_count = 240;
+    m.sweep_angle = -80;
+    m.centre_x = 960;
+    m.centre_y = 1000;
+    for (int i = 0; i < count; ++i) m.part_points[i] = {600 + 7 * i, 300 + (i % 2) * 20};
+    m.last_point = count - 1;
+    return m;
+}
+
+void BM_SweptPose101Points(benchmark::State& state) {
+    Module1 m = part_with_points(101);
+    std::int32_t n = 1;
+    for (auto _ : state) {
+        swept_pose(m, n);
+        n = n % 240 + 1;
+        benchmark::DoNotOptimize(m.frame_points.data());
+    }
+}
+BENCHMARK(BM_SweptPose101Points);
+
+void BM_CarriedPose101Points(benchmark::State& state) {
+    Module1 m = part_with_points(101);
+    double blade = 0;
+    std::int32_t n = 1;
+    for (auto _ : state) {
+        carried_pose(m, n, BladeTurns{30, 30}, blade);
+        n = n % 240 + 1;
+        benchmark::DoNotOptimize(m.frame_points.data());
+    }
+}
+BENCHMARK(BM_CarriedPose101Points);
+
+} // namespace
+
+BENCHMARK_MAIN();
