@@ -86,7 +86,6 @@ void FrameSurface::note_rows_changed(std::int32_t top, std::int32_t bottom) {
     bottom = std::min(bottom, height_ - 1);
     if (top > bottom) return;
     widen(changed_, top, bottom);
-    widen(painted_, top, bottom);
 }
 
 } // namespace wiper

@@ -94,6 +94,7 @@ private:
     Colour pen_ = black;
     RowRange changed_;
     // The surface is uniform_colour_ outside painted_ while uniform_known_.
+    // Every write goes through row(), which widens painted_.
     bool uniform_known_ = false;
     Colour uniform_colour_ = white;
     RowRange painted_;
