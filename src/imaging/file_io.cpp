@@ -107,11 +107,10 @@ void InputFile::close() {
 }
 
 std::string partial_path_for(const std::string& path) {
-    const fs::path p(path);
-    std::string hidden = ".";
-    hidden += p.filename().string();
-    hidden += ".partial";
-    return (p.parent_path() / hidden).string();
+    // One fixed, short name: the run writes one file at a time, and a name
+    // built from the frame's own could pass the file system's length limit
+    // where the frame's name does not.
+    return (fs::path(path).parent_path() / ".wiper-render.partial").string();
 }
 
 void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body) {
@@ -153,8 +152,11 @@ void overwrite_in_place(const std::string& path, std::uint64_t expected_size, st
 
 FileStamp stamp_of(const std::string& path) {
     std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
+    // Only a plain file with no other name: writing through a link would
+    // change a file outside the frame folder.
+    const fs::file_status st = fs::symlink_status(path, ec);
     if (ec || !fs::is_regular_file(st)) return {};
+    if (fs::hard_link_count(path, ec) != 1 || ec) return {};
     const auto size = fs::file_size(path, ec);
     if (ec) return {};
     const auto modified = fs::last_write_time(path, ec);

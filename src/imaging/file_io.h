@@ -43,7 +43,8 @@ void overwrite_in_place(const std::string& path, std::uint64_t expected_size, st
                         std::span<const std::uint8_t> bytes);
 
 // A cheap identity of a file's current content: size and modification time.
-// Empty when the path is not a regular file.
+// Empty unless the path is a regular file with a single name (not a symbolic
+// or hard link), the only kind a frame may be overwritten in place.
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modified = 0;
