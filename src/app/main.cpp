@@ -1,11 +1,15 @@
 // wiper-render: renders the frames of a windscreen wiper's sweep.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/preview_region.h"
+#include "app/preview_window.h"
 #include "app/stop_signals.h"
 #include "batch/run_batch.h"
 #include "common/failure.h"
@@ -21,6 +25,23 @@ namespace {
 int report(const char* kind, const std::string& detail, int status) {
     std::fprintf(stderr, "wiper-render: %s: %s\n", kind, detail.c_str());
     return status;
+}
+
+// Runs the batch; the exit status, after reporting the failure that stopped it.
+int render(const std::string& folder, const wiper::RunHooks& hooks) {
+    using namespace wiper;
+    try {
+        Module1 m;
+        FrameSurface surface;
+        run_batch(m, surface, folder, hooks);
+    } catch (const Failure& failure) {
+        return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
+    } catch (const std::bad_alloc&) {
+        return report("out of memory", "the run could not get the memory it needs", internal_error_status);
+    } catch (const std::exception& e) {
+        return report("internal error", e.what(), internal_error_status);
+    }
+    return 0;
 }
 
 } // namespace
@@ -43,20 +64,26 @@ int main(int argc, char** argv) {
     }
 
     const std::string folder = cl.folder.empty() ? executable_folder() : cl.folder;
+    // Before the window: the toolkit may start threads, and they must inherit the mask.
     hold_stop_signals();
+    // The window comes up before any file is read; without one the run goes on headless.
+    std::unique_ptr<PreviewWindow> window;
+    if (preview_window_wanted(cl.headless, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")))
+        window = PreviewWindow::open();
     RunHooks hooks;
-    hooks.stop_requested = [] { return stop_signal_pending(); };
-    try {
-        Module1 m;
-        FrameSurface surface;
-        run_batch(m, surface, folder, hooks);
-    } catch (const Failure& failure) {
-        return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
-    } catch (const std::bad_alloc&) {
-        return report("out of memory", "the run could not get the memory it needs", internal_error_status);
-    } catch (const std::exception& e) {
-        return report("internal error", e.what(), internal_error_status);
+    if (window) {
+        hooks.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
+        hooks.stop_requested = [&window] {
+            // The window's events are handled on every poll, even when a signal already says stop.
+            const bool from_window = window->stop_requested();
+            return stop_signal_pending() || from_window;
+        };
+    } else {
+        hooks.stop_requested = [] { return stop_signal_pending(); };
     }
+    const int status = render(folder, hooks);
+    window.reset(); // the window closes when the run returns, however it ended
+    if (status != 0) return status;
     if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
     return 0;
 }
