@@ -346,6 +346,10 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface) {
             // Rows laid out exactly as the surface keeps them (one of our own
             // frame files, typically): the shown rows are one run in both, so
             // one read. Device row shown_h - 1 is the first of them in memory.
+            // The surface learns which rows hold paint from row() alone, so
+            // every row the read fills is asked for, and before the read, in
+            // case it fails halfway.
+            for (std::int32_t y = 0; y < shown_h - 1; ++y) surface.row(y);
             const std::size_t n = static_cast<std::size_t>(shown_h) * surface.stride();
             source.read_at(L.file_row_offset(shown_h - 1), std::span(surface.row(shown_h - 1), n));
             // The file's row padding may be anything; the surface's stays zero.

@@ -187,6 +187,50 @@ TEST(BmpReadPattern, PaletteCheckOfVeryLongRowsUsesBoundedReads) {
     EXPECT_EQ(s.pixel(2, 1), green);
 }
 
+// A medium that fails partway through a read, after part of the bytes arrived.
+class FailingSource final : public ByteSource {
+public:
+    FailingSource(ByteSource& inner, std::uint64_t fail_from) : inner_(inner), fail_from_(fail_from) {}
+    std::uint64_t size() const override { return inner_.size(); }
+    void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override {
+        if (offset + into.size() <= fail_from_) return inner_.read_at(offset, into);
+        if (offset < fail_from_) inner_.read_at(offset, into.first(fail_from_ - offset));
+        throw Failure(FailureKind::file_access, inner_.name() + ": the medium failed");
+    }
+    const std::string& name() const override { return inner_.name(); }
+
+private:
+    ByteSource& inner_;
+    std::uint64_t fail_from_;
+};
+
+// The one-read path wrote many rows through a single row pointer, so the
+// surface knew only that row as painted and the next erase left the rest of
+// the picture behind: after a complete load, and after a read that failed halfway.
+TEST(BmpChangeTracking, EraseAfterOneReadLoadRepaintsEveryRow) {
+    for (const std::int32_t w : {4, 5}) {     // rows with and without padding
+        for (const std::int32_t h : {2, 6, 9}) { // picture shorter, equal, taller
+            FrameSurface s = make_surface(w, 6, white);
+            s.forget_changes();
+            decode(test::encode_surface(make_surface(w, h, orange)), s);
+            EXPECT_EQ(s.changed_rows().top, 0);
+            EXPECT_EQ(s.changed_rows().bottom, 5);
+            s.erase_to_background();
+            for (const Colour& c : pixels_of(s)) ASSERT_EQ(c, white) << w << " x " << h;
+        }
+    }
+}
+
+TEST(BmpChangeTracking, EraseAfterReadFailingHalfwayRepaintsEveryRow) {
+    const std::vector<std::uint8_t> file = test::encode_surface(make_surface(5, 6, orange));
+    MemorySource memory(file, source_name);
+    FailingSource failing(memory, file.size() - 20);
+    FrameSurface s = make_surface(5, 6, white);
+    EXPECT_THROW(decode_bmp_onto(failing, s), Failure);
+    s.erase_to_background();
+    for (const Colour& c : pixels_of(s)) ASSERT_EQ(c, white);
+}
+
 // ---------------------------------------------------------------------------
 // Every accepted kind of file gives exactly the expected pixels.
 
@@ -467,10 +511,10 @@ TEST_P(BmpPlacement, PictureAtTopLeftClippedOverBackground) {
     const auto colour_at = [&](std::int32_t x, std::int32_t y) {
         return colours[static_cast<std::size_t>(x * 3 + y * 5) % static_cast<std::size_t>(f.colours)];
     };
-    constexpr std::int32_t surface_w = 4;
+    constexpr std::int32_t surface_w = 5; // rows of 15 bytes and 1 of padding
     constexpr std::int32_t surface_h = 3;
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {4, 2}, {4, 3}, {4, 5},
-                                                            {3, 3}, {6, 3}, {6, 5}, {2, 7}, {9, 1}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {5, 2}, {5, 3}, {5, 6},
+                                                            {3, 3}, {7, 3}, {7, 5}, {2, 7}, {9, 1}};
     for (const auto& [w, h] : sizes) {
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
         BmpPicture p;
@@ -756,6 +800,14 @@ std::vector<Refusal> refusals() {
                        p.masks = {0x80000001, 0xff00, 0xff, 0};
                    }),
                    "not one run"});
+    // BI_ALPHABITFIELDS after a 40-byte header carries a fourth mask.
+    const BmpPicture alpha_fields = with(raw_picture(1, 1, 32, {0}), [](BmpPicture& p) {
+        p.compression = test::bmp_alphabitfields;
+        p.masks = {0xff0000, 0xff00, 0xff, 0xff000000};
+    });
+    out.push_back({"PixelOffsetInsideAlphaMask", broken(alpha_fields, field(&BmpPicture::pixel_offset_field, 66u)),
+                   "inside its headers"});
+    out.push_back({"AlphaMaskCutShort", cut_to(alpha_fields, 14 + 40 + 14), "ends inside its bit-field masks"});
     out.push_back({"MasksCutShort", cut_to(bitfields16({0x7c00, 0x3e0, 0x1f, 0}), 14 + 40 + 6),
                    "ends inside its bit-field masks"});
     return out;
