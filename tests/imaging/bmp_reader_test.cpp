@@ -442,7 +442,7 @@ TEST_P(ChannelWidening, FullIsWhiteEmptyIsBlackAndHalvesSplitAtMidGrey) {
     // The nearest 8-bit level: the upper half of the channel's values at 128 or above, the lower half below.
     EXPECT_GE(s.pixel(2, 0).r, 128);
     EXPECT_LE(s.pixel(3, 0).r, 127);
-    EXPECT_EQ(s.pixel(2, 0), Colour(s.pixel(2, 0).r, s.pixel(2, 0).r, s.pixel(2, 0).r));
+    EXPECT_EQ(s.pixel(2, 0), (Colour{s.pixel(2, 0).r, s.pixel(2, 0).r, s.pixel(2, 0).r}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, ChannelWidening, testing::Range(1u, 33u));
@@ -467,7 +467,7 @@ TEST_P(EightBitChannels, PassEveryLevelThroughUnchanged) {
     decode(make_bmp(p), s);
     for (std::int32_t v = 0; v < 256; ++v) {
         const auto level = static_cast<std::uint8_t>(v);
-        ASSERT_EQ(s.pixel(v, 0), Colour(level, level, level)) << "level " << v;
+        ASSERT_EQ(s.pixel(v, 0), (Colour{level, level, level})) << "level " << v;
     }
 }
 
@@ -486,7 +486,7 @@ TEST(FiveBitChannels, LevelsRoundToNearest) {
     FrameSurface s = make_surface(32, 1);
     decode(make_bmp(p), s);
     for (std::int32_t v = 0; v < 32; ++v)
-        EXPECT_EQ(s.pixel(v, 0), Colour(expected[v], expected[v], expected[v])) << "level " << v;
+        EXPECT_EQ(s.pixel(v, 0), (Colour{expected[v], expected[v], expected[v]})) << "level " << v;
 }
 
 // ---------------------------------------------------------------------------

@@ -57,7 +57,14 @@ std::vector<Colour> pixels_of(const FrameSurface& s) {
 
 std::string describe(const std::vector<screen_point>& pts) {
     std::string out;
-    for (const screen_point& p : pts) out += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ") ";
+    for (const screen_point& p : pts) {
+        // Appended piece by piece: GCC 12 misreads "literal" + std::string as overlapping copies.
+        out += '(';
+        out += std::to_string(p.x);
+        out += ',';
+        out += std::to_string(p.y);
+        out += ") ";
+    }
     return out;
 }
 

@@ -34,9 +34,12 @@ inline std::string slurp(const std::filesystem::path& p) {
 inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
                              const std::string& env = "") {
     TempFolder scratch;
-    std::string cmd = env + " " + shell_quote(binary);
-    for (const std::string& a : args) cmd += " " + shell_quote(a);
-    cmd += " >" + shell_quote((scratch / "out").string()) + " 2>" + shell_quote((scratch / "err").string()) + " </dev/null";
+    std::string cmd = env;
+    (cmd += ' ') += shell_quote(binary);
+    for (const std::string& a : args) (cmd += ' ') += shell_quote(a);
+    (cmd += " >") += shell_quote((scratch / "out").string());
+    (cmd += " 2>") += shell_quote((scratch / "err").string());
+    cmd += " </dev/null";
     const int raw = std::system(cmd.c_str());
     RunResult r;
     if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);

@@ -151,9 +151,10 @@ std::vector<std::uint8_t> make_bmp(const BmpPicture& p) {
 
 std::vector<std::uint8_t> encode_surface(const FrameSurface& surface) {
     const auto header = bmp_header(surface.width(), surface.height());
-    std::vector<std::uint8_t> out(header.begin(), header.end());
     const auto pixels = surface.bytes();
-    out.insert(out.end(), pixels.begin(), pixels.end());
+    std::vector<std::uint8_t> out(header.size() + pixels.size());
+    std::copy(header.begin(), header.end(), out.begin());
+    std::copy(pixels.begin(), pixels.end(), out.begin() + static_cast<std::ptrdiff_t>(header.size()));
     return out;
 }
 

@@ -1,0 +1,99 @@
+// Feeds arbitrary bytes to the part file reader as a real file, then places
+// and draws the first frames of the part both as a swept and as a carried part
+// on a small surface, so hostile headers and points also reach the poses and
+// the rasterizer. A Failure is how the run refuses a bad part; anything else
+// is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include <unistd.h>
+
+#include "batch/part_file.h"
+#include "common/failure.h"
+#include "common/module1.h"
+#include "geometry/poses.h"
+#include "imaging/frame_surface.h"
+#include "imaging/rasterizer.h"
+#include "imaging/surface_steps.h"
+
+namespace {
+
+const char* const part_name = "coordinate_fuzz.txt";
+std::string folder;
+
+void require(bool ok) {
+    if (!ok) std::abort();
+}
+
+void draw(wiper::FrameSurface& surface, const wiper::Module1& m, bool carried) {
+    const std::int32_t count = carried ? m.last_point : m.last_point + 1;
+    if (count < 2) return;
+    wiper::clear_to_white(surface);
+    wiper::set_ink_black(surface);
+    wiper::draw_polygon(surface, std::span<const wiper::screen_point>(m.frame_points.data(),
+                                                                      static_cast<std::size_t>(count)));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // One folder per process, reused for every input: the file is simply
+    // rewritten. In memory where possible: rewriting a file on ext4 flushes it
+    // on close and would cost most of the fuzzer's speed.
+    char in_memory[] = "/dev/shm/wiper-fuzz-part-XXXXXX";
+    char on_disk[] = "/tmp/wiper-fuzz-part-XXXXXX";
+    const char* made = mkdtemp(in_memory);
+    if (!made) made = mkdtemp(on_disk);
+    if (!made) std::abort();
+    folder = made;
+    std::atexit([] {
+        std::remove((folder + "/" + part_name).c_str());
+        rmdir(folder.c_str());
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    {
+        std::FILE* f = std::fopen((folder + "/" + part_name).c_str(), "wb");
+        if (!f) std::abort();
+        if (size && std::fwrite(data, 1, size, f) != size) std::abort();
+        if (std::fclose(f) != 0) std::abort();
+    }
+
+    wiper::Module1 m;
+    try {
+        wiper::legge_files_coordinate(m, folder, part_name);
+    } catch (const wiper::Failure&) {
+        return 0;
+    }
+    require(m.last_point >= -1 && m.last_point < wiper::point_slots);
+
+    static wiper::FrameSurface surface = [] {
+        wiper::FrameSurface s;
+        s.set_size(64, 48);
+        return s;
+    }();
+    const std::int32_t frames = m.frame_count < 3 ? m.frame_count : 3;
+    try {
+        for (std::int32_t n = 1; n <= frames; ++n) {
+            wiper::swept_pose(m, n);
+            draw(surface, m, false);
+        }
+    } catch (const wiper::Failure&) {
+    }
+    try {
+        const wiper::BladeTurns turns{30, -45};
+        double blade_angle = 0.0;
+        for (std::int32_t n = 1; n <= frames; ++n) {
+            wiper::carried_pose(m, n, turns, blade_angle);
+            draw(surface, m, true);
+        }
+    } catch (const wiper::Failure&) {
+    }
+    return 0;
+}

@@ -1,0 +1,377 @@
+// The real program stopped, killed and starved of disk in the middle of a run.
+// However a run ends, every frame file in buffer/ must be a whole BMP of the
+// surface's size: a stop request ends the run between frames, a kill can only
+// leave a hidden partial file beside the frames, and a full disk stops the
+// run with the frame it could not write left as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "imaging/bmp_reader.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/file_io.h"
+#include "imaging/frame_surface.h"
+#include "support/run_binary.h"
+#include "support/temp_folder.h"
+#include "support/test_bmp.h"
+
+namespace wiper {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using test::TempFolder;
+
+// The real program started in the background, so the test can signal it.
+class Running {
+public:
+    Running(const std::string& folder, const fs::path& err_file) {
+        std::vector<std::string> args = {WIPER_BINARY, "--headless", folder};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string err_path = err_file.string();
+        pid_ = fork();
+        if (pid_ == 0) {
+            // As from a terminal: stop signals at their defaults and unblocked,
+            // whatever the test runner set up for itself.
+            for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            const int null_fd = open("/dev/null", O_RDWR);
+            const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (null_fd < 0 || err_fd < 0) _exit(127);
+            dup2(null_fd, 0);
+            dup2(null_fd, 1);
+            dup2(err_fd, 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~Running() {
+        if (pid_ > 0 && !status_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    void send(int sig) const { kill(pid_, sig); }
+
+    // The raw wait status once the program has ended, or nothing after `limit`.
+    std::optional<int> wait_for(Clock::duration limit) {
+        const auto until = Clock::now() + limit;
+        while (!status_) {
+            int raw = 0;
+            const pid_t got = waitpid(pid_, &raw, WNOHANG);
+            if (got == pid_) {
+                status_ = raw;
+                break;
+            }
+            if (got < 0 && errno != EINTR) break;
+            if (Clock::now() >= until) break;
+            std::this_thread::sleep_for(2ms);
+        }
+        return status_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts) {
+    dir.write("immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
+    dir.write("rotazione_spazzole.txt", "30,-30\n");
+    dir.make_folder("buffer");
+    for (const auto& [name, text] : parts) dir.write(name, text);
+}
+
+// An arm across most of a full HD frame: every frame redraws many rows.
+std::string long_arm(int frames) {
+    return std::to_string(frames) + ",170,960,540\n960,540\n1700,500\n1720,560\n960,600\n";
+}
+// A blade riding the arm's tip, drawn over the arm's frames.
+std::string long_blade(int frames) {
+    return std::to_string(frames) + ",170,960,540\n1700,530\n1600,300\n1640,300\n1740,760\n1700,760\n";
+}
+
+const std::regex frame_name(R"(w_[1-9][0-9]*\.bmp)");
+
+// The hidden names a frame is written under before it is renamed into place.
+std::set<std::string> partial_names(const fs::path& buffer, int frames) {
+    std::set<std::string> names;
+    for (int n = 1; n <= frames; ++n)
+        names.insert(fs::path(partial_path_for((buffer / ("w_" + std::to_string(n) + ".bmp")).string()))
+                         .filename()
+                         .string());
+    return names;
+}
+
+// Whole: exactly our header and size for the surface. Our writer's header
+// holds every size field, so a file that has both is a complete frame.
+::testing::AssertionResult is_whole_frame(const fs::path& file, int w, int h) {
+    const std::string bytes = test::slurp(file);
+    const std::size_t size = bmp_header_size + bmp_stride(w) * static_cast<std::size_t>(h);
+    if (bytes.size() != size)
+        return ::testing::AssertionFailure() << file << " is " << bytes.size() << " bytes, not " << size;
+    const auto header = bmp_header(w, h);
+    if (!std::equal(header.begin(), header.end(), reinterpret_cast<const std::uint8_t*>(bytes.data())))
+        return ::testing::AssertionFailure() << file << " does not start with our header";
+    return ::testing::AssertionSuccess();
+}
+
+std::set<std::string> names_in(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+bool wait_until_exists(const fs::path& file, Clock::duration limit) {
+    const auto until = Clock::now() + limit;
+    while (!fs::exists(file)) {
+        if (Clock::now() >= until) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+class StopSignal : public testing::TestWithParam<int> {};
+
+TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
+    const int sig = GetParam();
+    TempFolder dir, scratch;
+    constexpr int w = 1920, h = 1080;
+    scene(dir, w, h, {{"coordinate.txt", long_arm(3000)}});
+    Running run(dir.str(), scratch / "err");
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(wait_until_exists(dir / "buffer/w_3.bmp", 60s)) << test::slurp(scratch / "err");
+    std::mt19937 random(std::random_device{}());
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 300)(random)));
+
+    const auto sent = Clock::now();
+    run.send(sig);
+    const std::optional<int> raw = run.wait_for(20s);
+    const auto took = Clock::now() - sent;
+    ASSERT_TRUE(raw.has_value()) << "still running 20 s after " << strsignal(sig);
+    EXPECT_LT(took, 3s) << "stopping took "
+                        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    ASSERT_TRUE(WIFEXITED(*raw)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(*raw), 30);
+    const std::string err = test::slurp(scratch / "err");
+    EXPECT_EQ(err.rfind("wiper-render: stopped: ", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+
+    // Frames 1..n, every one whole, and nothing else: no partial file.
+    const std::set<std::string> names = names_in(dir / "buffer");
+    ASSERT_GE(names.size(), 3u);
+    std::set<std::string> expected;
+    for (std::size_t n = 1; n <= names.size(); ++n) expected.insert("w_" + std::to_string(n) + ".bmp");
+    EXPECT_EQ(names, expected);
+    for (const std::string& name : names) EXPECT_TRUE(is_whole_frame(dir / "buffer" / name, w, h));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, testing::Values(SIGINT, SIGTERM),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGINT ? "CtrlC" : "Sigterm");
+                         });
+
+// Killed at random moments, in the first part's whole writes or the second
+// part's writes in place: whatever the moment, each frame file is whole, and
+// a later complete run in the same folder gives exactly a fresh run's frames.
+TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
+    constexpr int w = 1920, h = 1080, frames = 16, kills = 8;
+    const std::vector<std::pair<std::string, std::string>> parts = {{"coordinate_1.txt", long_arm(frames)},
+                                                                    {"coordinate_2_nr.txt", long_blade(frames)}};
+    TempFolder reference, dir, scratch;
+    scene(reference, w, h, parts);
+    scene(dir, w, h, parts);
+
+    // A whole run first, to know how long one takes.
+    const auto start = Clock::now();
+    {
+        Running run(reference.str(), scratch / "err");
+        const std::optional<int> raw = run.wait_for(300s);
+        ASSERT_TRUE(raw && WIFEXITED(*raw) && WEXITSTATUS(*raw) == 0) << test::slurp(scratch / "err");
+    }
+    const auto whole_run = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", a whole run takes " + std::to_string(whole_run.count()) + " us");
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> moment(0.02, 0.98);
+    const std::set<std::string> partials = partial_names(dir / "buffer", frames);
+    for (const std::string& name : partials) {
+        // Were it named like a frame, a later part would take it for one.
+        ASSERT_EQ(name[0], '.') << name;
+        ASSERT_FALSE(std::regex_match(name, frame_name)) << name;
+    }
+    for (int k = 0; k < kills; ++k) {
+        const auto after = std::chrono::microseconds(static_cast<std::int64_t>(moment(random) * whole_run.count()));
+        SCOPED_TRACE("kill " + std::to_string(k + 1) + " after " + std::to_string(after.count()) + " us");
+        {
+            Running run(dir.str(), scratch / "err");
+            ASSERT_TRUE(run.started());
+            std::this_thread::sleep_for(after);
+            run.send(SIGKILL);
+            ASSERT_TRUE(run.wait_for(20s).has_value());
+        }
+        for (const std::string& name : names_in(dir / "buffer")) {
+            if (partials.count(name)) continue; // a kill may leave one behind; it is no frame
+            ASSERT_TRUE(std::regex_match(name, frame_name)) << name;
+            EXPECT_TRUE(is_whole_frame(dir / "buffer" / name, w, h));
+        }
+    }
+
+    Running run(dir.str(), scratch / "err");
+    const std::optional<int> raw = run.wait_for(300s);
+    ASSERT_TRUE(raw && WIFEXITED(*raw) && WEXITSTATUS(*raw) == 0) << test::slurp(scratch / "err");
+    EXPECT_EQ(names_in(dir / "buffer"), names_in(reference / "buffer"));
+    for (int n = 1; n <= frames; ++n) {
+        const std::string name = "buffer/w_" + std::to_string(n) + ".bmp";
+        EXPECT_TRUE(test::slurp(dir / name) == test::slurp(reference / name)) << name << " differs from a fresh run";
+    }
+}
+
+// A small tmpfs mounted over buffer/, unmounted however the test ends.
+class SmallDisk {
+public:
+    explicit SmallDisk(const fs::path& where) : where_(where) {
+        if (mount("tmpfs", where.c_str(), "tmpfs", 0, "size=1m") == 0)
+            mounted_ = true;
+        else
+            why_not_ = std::strerror(errno);
+    }
+    ~SmallDisk() {
+        if (mounted_ && umount(where_.c_str()) != 0) umount2(where_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& why_not() const { return why_not_; }
+
+private:
+    fs::path where_;
+    bool mounted_ = false;
+    std::string why_not_;
+};
+
+struct Outcome {
+    int status = -1; // -1 unless the program exited by itself within the time allowed
+    std::string err;
+};
+
+Outcome run_to_the_end(const TempFolder& dir) {
+    TempFolder scratch;
+    Running run(dir.str(), scratch / "err");
+    const std::optional<int> raw = run.wait_for(60s);
+    Outcome o;
+    if (raw && WIFEXITED(*raw)) o.status = WEXITSTATUS(*raw);
+    o.err = test::slurp(scratch / "err");
+    return o;
+}
+
+constexpr int disk_w = 200, disk_h = 200; // 120,054 bytes a frame: 8 fit in 1 MiB
+
+// New frames of a first part fill the disk: the run stops on the first frame
+// that does not fit, naming it, and leaves the ones before it whole.
+TEST(FullDisk, NewFramesStopOnTheFirstThatDoesNotFit) {
+    TempFolder dir;
+    scene(dir, disk_w, disk_h, {{"coordinate.txt", "20,90,100,100\n100,100\n190,100\n190,110\n100,110\n"}});
+    SmallDisk disk(dir / "buffer");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.why_not();
+
+    const Outcome r = run_to_the_end(dir);
+    EXPECT_EQ(r.status, 12) << r.err;
+    EXPECT_EQ(r.err.rfind("wiper-render: file access failure: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+
+    const std::set<std::string> names = names_in(dir / "buffer");
+    ASSERT_GE(names.size(), 1u);
+    ASSERT_LT(names.size(), 20u);
+    std::set<std::string> expected;
+    for (std::size_t n = 1; n <= names.size(); ++n) expected.insert("w_" + std::to_string(n) + ".bmp");
+    EXPECT_EQ(names, expected) << "no partial file may be left";
+    const std::string failed = "w_" + std::to_string(names.size() + 1) + ".bmp";
+    EXPECT_NE(r.err.find(failed), std::string::npos) << r.err;
+    for (const std::string& name : names) EXPECT_TRUE(is_whole_frame(dir / "buffer" / name, disk_w, disk_h));
+}
+
+// Leftovers in another format are rewritten whole in ours, each larger than
+// before, until one no longer fits beside the others: that frame keeps its
+// earlier content byte for byte, the ones before it are whole, and the ones
+// after it were never touched.
+TEST(FullDisk, RewritingLeftoversKeepsTheFrameThatDoesNotFit) {
+    constexpr int frames = 12;
+    TempFolder dir;
+    scene(dir, disk_w, disk_h,
+          {{"coordinate_1.txt", "0,90,0,0\n"},
+           {"coordinate_2.txt", std::to_string(frames) + ",90,100,100\n100,100\n190,100\n190,110\n100,110\n"}});
+    SmallDisk disk(dir / "buffer");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.why_not();
+
+    std::vector<std::vector<std::uint8_t>> leftovers;
+    for (int n = 1; n <= frames; ++n) {
+        test::BmpPicture p;
+        p.width = disk_w;
+        p.height = disk_h;
+        p.bits = 8;
+        p.palette = {Colour{static_cast<std::uint8_t>(n * 20), 40, 60}, white};
+        p.raw.resize(static_cast<std::size_t>(disk_w) * disk_h);
+        for (std::size_t i = 0; i < p.raw.size(); ++i) p.raw[i] = (i / 7) % 2;
+        leftovers.push_back(test::make_bmp(p));
+        dir.write_bytes("buffer/w_" + std::to_string(n) + ".bmp", leftovers.back());
+        ASSERT_EQ(fs::file_size(dir / ("buffer/w_" + std::to_string(n) + ".bmp")), leftovers.back().size())
+            << "the leftovers themselves must fit";
+    }
+
+    const Outcome r = run_to_the_end(dir);
+    EXPECT_EQ(r.status, 12) << r.err;
+    EXPECT_EQ(r.err.rfind("wiper-render: file access failure: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+
+    std::set<std::string> expected;
+    for (int n = 1; n <= frames; ++n) expected.insert("w_" + std::to_string(n) + ".bmp");
+    EXPECT_EQ(names_in(dir / "buffer"), expected) << "no partial file may be left";
+
+    // Rewritten frames first, then the untouched leftovers, the first of which failed.
+    int rewritten = 0;
+    while (rewritten < frames &&
+           test::slurp(dir / ("buffer/w_" + std::to_string(rewritten + 1) + ".bmp")).size() !=
+               leftovers[static_cast<std::size_t>(rewritten)].size())
+        ++rewritten;
+    ASSERT_GE(rewritten, 1);
+    ASSERT_LT(rewritten, frames);
+    for (int n = 1; n <= rewritten; ++n)
+        EXPECT_TRUE(is_whole_frame(dir / ("buffer/w_" + std::to_string(n) + ".bmp"), disk_w, disk_h));
+    for (int n = rewritten + 1; n <= frames; ++n) {
+        const std::vector<std::uint8_t> now = dir.read_bytes("buffer/w_" + std::to_string(n) + ".bmp");
+        EXPECT_TRUE(now == leftovers[static_cast<std::size_t>(n - 1)]) << "w_" << n << ".bmp changed";
+    }
+    EXPECT_NE(r.err.find("w_" + std::to_string(rewritten + 1) + ".bmp"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace wiper

@@ -1,0 +1,591 @@
+// The real program on program folders built to break it: broken and unusual
+// frame files left in buffer/, settings and part files that are not what they
+// should be, and things in the folder that are not plain files. Each row is
+// one folder and its expected outcome. Whatever the row, the program must end
+// by itself in bounded time without a signal, report a failure on exactly one
+// stderr line, and leave everything outside buffer/ as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "imaging/bmp_reader.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/file_io.h"
+#include "imaging/frame_surface.h"
+#include "support/run_binary.h"
+#include "support/temp_folder.h"
+#include "support/test_bmp.h"
+
+namespace wiper {
+namespace {
+
+namespace fs = std::filesystem;
+using test::BmpPicture;
+using test::RunResult;
+using test::TempFolder;
+
+constexpr int surface_w = 40;
+constexpr int surface_h = 30;
+
+// The first part has no frames, so the second one is a later part: it loads
+// buffer/w_1.bmp and buffer/w_2.bmp as the test left them and draws a square
+// over them (sweep 0, so both frames hold the same square). The square and its
+// outline stay inside x 12..28, y 8..22.
+const std::string no_frames = "0,90,0,0\n";
+const std::string square = "2,0,20,15\n12,8\n28,8\n28,22\n12,22\n";
+constexpr int square_left = 12, square_right = 28, square_top = 8, square_bottom = 22;
+
+bool in_square(int x, int y) { return x >= square_left && x <= square_right && y >= square_top && y <= square_bottom; }
+
+void settings(const TempFolder& dir) {
+    dir.write("immagini.txt", "\"w\"," + std::to_string(surface_w) + "," + std::to_string(surface_h) + "\n");
+    dir.write("rotazione_spazzole.txt", "30,-30\n");
+    dir.make_folder("buffer");
+}
+
+// A folder whose second part draws over `leftover` in both frames.
+void leftover_scene(const TempFolder& dir, const std::vector<std::uint8_t>& leftover) {
+    settings(dir);
+    dir.write("coordinate_1.txt", no_frames);
+    dir.write("coordinate_2.txt", square);
+    dir.write_bytes("buffer/w_1.bmp", leftover);
+    dir.write_bytes("buffer/w_2.bmp", leftover);
+}
+
+// A folder with one ordinary part, for rows that break something else.
+void plain_scene(const TempFolder& dir) {
+    settings(dir);
+    dir.write("coordinate.txt", square);
+}
+
+std::vector<Colour> pattern(int w, int h, const std::vector<Colour>& colours) {
+    std::vector<Colour> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) out.push_back(colours[static_cast<std::size_t>(x / 3 + y / 2 + x * y) % colours.size()]);
+    return out;
+}
+
+BmpPicture picture(int w, int h, std::uint16_t bits, const std::vector<Colour>& colours) {
+    BmpPicture p;
+    p.width = w;
+    p.height = h;
+    p.bits = bits;
+    p.pixels = pattern(w, h, colours);
+    return p;
+}
+
+const std::vector<Colour> two_colours{{200, 10, 30}, {5, 250, 100}};
+const std::vector<Colour> many_colours{{200, 10, 30}, {5, 250, 100}, {0, 0, 0},     {255, 255, 255},
+                                       {17, 34, 51},  {90, 91, 92},   {255, 0, 255}, {1, 2, 3},
+                                       {128, 64, 32}, {7, 77, 177}};
+// Levels a 5-bit channel carries exactly: 132 is 16/31 of full.
+const std::vector<Colour> five_bit_colours{{255, 0, 132}, {0, 132, 255}, {132, 132, 0}, {255, 255, 255}, {0, 0, 0}};
+const std::vector<Colour> full_or_empty{{255, 0, 255}, {0, 255, 0}, {255, 255, 0}, {0, 0, 0}};
+
+std::vector<std::uint8_t> bmp_of(const BmpPicture& p) { return test::make_bmp(p); }
+
+struct Row {
+    const char* name;
+    std::function<void(const TempFolder&)> setup;
+    int status;
+    const char* kind = "";   // for failures
+    const char* names = "";  // text the failure message must hold
+    // For runs that finish: the leftover drawn over, which must show exactly
+    // wherever the square is not (white beyond its edges, and everywhere
+    // when there is none).
+    std::optional<BmpPicture> leftover = std::nullopt;
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
+
+Row broken_leftover(const char* name, BmpPicture p, const char* names = "w_1.bmp") {
+    return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 17, "invalid picture", names};
+}
+
+Row valid_leftover(const char* name, BmpPicture p) {
+    return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 0, "", "", p};
+}
+
+// What is outside buffer/: each path with its kind and, for plain files, content.
+std::map<std::string, std::string> snapshot_outside_buffer(const fs::path& root) {
+    std::map<std::string, std::string> seen;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string rel = fs::relative(it->path(), root).string();
+        if (rel == "buffer") {
+            it.disable_recursion_pending();
+            continue;
+        }
+        const fs::file_status st = it->symlink_status();
+        std::string what = std::to_string(static_cast<int>(st.type())) + ":";
+        if (fs::is_symlink(st))
+            what += fs::read_symlink(it->path()).string();
+        else if (fs::is_regular_file(st))
+            what += test::slurp(it->path());
+        seen[rel] = what;
+    }
+    return seen;
+}
+
+std::map<std::string, std::string> snapshot_buffer(const fs::path& buffer) {
+    std::map<std::string, std::string> seen;
+    if (!fs::is_directory(buffer)) return seen;
+    for (const auto& e : fs::directory_iterator(buffer))
+        seen[e.path().filename().string()] = fs::is_regular_file(e.symlink_status()) ? test::slurp(e.path()) : "(not a file)";
+    return seen;
+}
+
+Colour expected_leftover_pixel(const BmpPicture& p, int x, int y) {
+    if (x >= p.width || y >= p.height) return white;
+    return p.pixels[static_cast<std::size_t>(y) * p.width + x];
+}
+
+class HostileInput : public testing::TestWithParam<Row> {};
+
+TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
+    const Row& row = GetParam();
+    TempFolder dir;
+    row.setup(dir);
+    const auto outside_before = snapshot_outside_buffer(dir.path());
+    const auto buffer_before = snapshot_buffer(dir / "buffer");
+
+    // timeout(1) ends a run that hangs with status 124; a run that dies of a
+    // signal is passed on as a signal, which run_program reports as -1.
+    const RunResult r = test::run_program(WIPER_BINARY, {"--headless", dir.str()}, "timeout 20");
+    ASSERT_NE(r.status, 124) << "the run did not end within 20 s";
+    ASSERT_NE(r.status, -1) << "the run died of a signal: " << r.err;
+    EXPECT_EQ(r.status, row.status) << r.err;
+
+    if (row.status == 0) {
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_EQ(r.err.rfind(std::string("wiper-render: ") + row.kind + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(row.names), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_LT(r.err.size(), 1000u) << "a hostile file must not flood the report";
+        // Every failure here comes before the first save: buffer/ is as it was.
+        EXPECT_EQ(snapshot_buffer(dir / "buffer"), buffer_before);
+    }
+    EXPECT_EQ(snapshot_outside_buffer(dir.path()), outside_before);
+
+    if (row.status == 0) {
+        // Without a leftover the square is drawn on white.
+        BmpPicture blank;
+        blank.width = 0;
+        blank.height = 0;
+        const BmpPicture& p = row.leftover ? *row.leftover : blank;
+        std::set<std::string> frames;
+        for (const auto& e : fs::directory_iterator(dir / "buffer")) frames.insert(e.path().filename().string());
+        EXPECT_EQ(frames, (std::set<std::string>{"w_1.bmp", "w_2.bmp"}));
+        for (const char* frame : {"buffer/w_1.bmp", "buffer/w_2.bmp"}) {
+            SCOPED_TRACE(frame);
+            // Rewritten in our own format, which decodes to exactly its pixels.
+            const std::string bytes = test::slurp(dir / frame);
+            ASSERT_EQ(bytes.size(), bmp_header_size + bmp_stride(surface_w) * surface_h);
+            FrameSurface s;
+            s.set_size(surface_w, surface_h);
+            InputFile in((dir / frame).string());
+            decode_bmp_onto(in, s);
+            for (int y = 0; y < surface_h; ++y) {
+                for (int x = 0; x < surface_w; ++x) {
+                    if (!in_square(x, y)) {
+                        ASSERT_EQ(s.pixel(x, y), expected_leftover_pixel(p, x, y)) << "at " << x << "," << y;
+                    }
+                }
+            }
+            for (auto [x, y] : {std::pair{20, 15}, {13, 9}, {27, 21}, {12, 8}, {28, 22}})
+                EXPECT_EQ(s.pixel(x, y), black) << "at " << x << "," << y;
+        }
+    }
+}
+
+std::vector<Row> leftover_rows() {
+    std::vector<Row> rows;
+
+    // Broken pictures: all refused as invalid pictures, naming the frame file.
+    {
+        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        const std::size_t size = bmp_of(p).size();
+        p.cut_bytes = size - 30; // ends 16 bytes into the 40-byte bitmap header
+        rows.push_back(broken_leftover("TruncatedInTheHeader", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        p.cut_bytes = 7;
+        rows.push_back(broken_leftover("TruncatedInThePixels", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        p.pixel_offset_field = 1'000'000;
+        rows.push_back(broken_leftover("PixelOffsetPastTheEnd", p));
+    }
+    {
+        // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
+        BmpPicture p = picture(2, 2, 24, many_colours);
+        p.width_field = 70'000;
+        p.height_field = 70'000;
+        rows.push_back(broken_leftover("SizeOverflowing32Bits", p));
+    }
+    {
+        // 2^31 - 1 squared at 32 bits is more bits than 64 bits count.
+        BmpPicture p = picture(2, 2, 32, many_colours);
+        p.width_field = 2'147'483'647;
+        p.height_field = -2'147'483'647;
+        rows.push_back(broken_leftover("SizeOverflowing64Bits", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+        p.colours_used = 0xffffffffu;
+        rows.push_back(broken_leftover("AbsurdPaletteCount", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+        p.colours_used = 257;
+        rows.push_back(broken_leftover("PaletteCountOnePastTheLargest", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 4, two_colours);
+        p.colours_used = 1000;
+        p.palette_entries_written = 16;
+        rows.push_back(broken_leftover("PaletteCountBeyondFourBits", p));
+    }
+    {
+        BmpPicture p;
+        p.width = surface_w;
+        p.height = surface_h;
+        p.bits = 8;
+        p.palette = two_colours;
+        p.raw.assign(static_cast<std::size_t>(surface_w) * surface_h, 1);
+        p.raw[5 * surface_w + 7] = 200;
+        rows.push_back(broken_leftover("PaletteIndexOutOfRange", p));
+    }
+    {
+        // The bad index lies where the surface does not show the picture.
+        BmpPicture p;
+        p.width = 60;
+        p.height = 50;
+        p.bits = 4;
+        p.palette = two_colours;
+        p.raw.assign(60 * 50, 0);
+        p.raw[49 * 60 + 59] = 9;
+        rows.push_back(broken_leftover("PaletteIndexOutOfRangeOffTheSurface", p));
+    }
+    for (auto [name, code] : {std::pair{"UnknownCompression", 7u}, {"HugeCompressionCode", 0x32315559u},
+                              {"Rle8", test::bmp_rle8}, {"Rle4", test::bmp_rle4}, {"Jpeg", test::bmp_jpeg},
+                              {"Png", test::bmp_png}}) {
+        BmpPicture p = picture(surface_w, surface_h, code == test::bmp_rle4 ? 4 : 8, two_colours);
+        p.compression = code;
+        rows.push_back(broken_leftover(name, p));
+    }
+    {
+        BmpPicture p = picture(4, 4, 24, many_colours);
+        p.signature = "MB";
+        rows.push_back(broken_leftover("WrongSignature", p));
+    }
+    {
+        BmpPicture p = picture(4, 4, 24, many_colours);
+        p.header_size_field = 64;
+        rows.push_back(broken_leftover("UnknownHeaderSize", p));
+    }
+    {
+        BmpPicture p = picture(4, 4, 24, many_colours);
+        p.bits_field = 0;
+        rows.push_back(broken_leftover("ZeroBitsPerPixel", p));
+    }
+    {
+        BmpPicture p = picture(4, 4, 24, many_colours);
+        p.height_field = 0;
+        rows.push_back(broken_leftover("ZeroHeight", p));
+    }
+    {
+        BmpPicture p = picture(4, 4, 16, full_or_empty);
+        p.compression = test::bmp_bitfields;
+        p.masks = {0xf800, 0x0520, 0x001f, 0}; // green is two runs of bits
+        rows.push_back(broken_leftover("BitFieldMaskWithAHole", p));
+    }
+    rows.push_back(Row{"ZeroByteFrameFile", [](const TempFolder& d) { leftover_scene(d, {}); }, 17,
+                       "invalid picture", "w_1.bmp"});
+    rows.push_back(Row{"FolderWhereAFrameFileShouldBe",
+                       [](const TempFolder& d) {
+                           leftover_scene(d, {});
+                           fs::remove(d / "buffer/w_1.bmp");
+                           d.make_folder("buffer/w_1.bmp");
+                       },
+                       12, "file access failure", "w_1.bmp"});
+
+    // Valid pictures of every kind, drawn over.
+    rows.push_back(valid_leftover("OneBit", picture(surface_w, surface_h, 1, two_colours)));
+    {
+        BmpPicture p = picture(surface_w, surface_h, 1, two_colours);
+        p.header_size = 12;
+        rows.push_back(valid_leftover("OneBitCoreHeader", p));
+    }
+    rows.push_back(valid_leftover("FourBits", picture(surface_w, surface_h, 4, many_colours)));
+    {
+        BmpPicture p = picture(25, 12, 4, many_colours);
+        p.padding_byte = 0xff; // padding and spare low bits are not pixels
+        rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding", p));
+    }
+    rows.push_back(valid_leftover("EightBits", picture(surface_w, surface_h, 8, many_colours)));
+    {
+        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+        p.gap_before_pixels = 13;
+        rows.push_back(valid_leftover("EightBitsWithAGapBeforeThePixels", p));
+    }
+    rows.push_back(valid_leftover("SixteenBits555", picture(surface_w, surface_h, 16, five_bit_colours)));
+    {
+        BmpPicture p = picture(surface_w, surface_h, 16, full_or_empty);
+        p.compression = test::bmp_bitfields;
+        p.masks = {0xf800, 0x07e0, 0x001f, 0};
+        rows.push_back(valid_leftover("SixteenBitsBitFields565", p));
+    }
+    rows.push_back(valid_leftover("TwentyFourBitsLargerThanTheSurface", picture(57, 44, 24, many_colours)));
+    {
+        BmpPicture p = picture(31, 19, 24, many_colours);
+        p.top_down = true;
+        rows.push_back(valid_leftover("TwentyFourBitsTopDown", p));
+    }
+    rows.push_back(valid_leftover("ThirtyTwoBits", picture(surface_w, surface_h, 32, many_colours)));
+    {
+        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
+        p.compression = test::bmp_bitfields;
+        p.masks = {0x000000ff, 0x0000ff00, 0x00ff0000, 0xff000000};
+        rows.push_back(valid_leftover("ThirtyTwoBitsBitFieldsReversed", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
+        p.header_size = 108;
+        p.compression = test::bmp_bitfields;
+        p.masks = {0xff000000, 0x00ff0000, 0x0000ff00, 0x000000ff};
+        rows.push_back(valid_leftover("V4HeaderBitFields", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        p.header_size = 124;
+        p.top_down = true;
+        rows.push_back(valid_leftover("V5HeaderTopDown", p));
+    }
+    {
+        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+        p.header_size = 124;
+        rows.push_back(valid_leftover("V5HeaderEightBits", p));
+    }
+    return rows;
+}
+
+void make_fifo(const TempFolder& dir, const std::string& name) {
+    fs::remove(dir / name);
+    ASSERT_EQ(mkfifo((dir / name).c_str(), 0644), 0) << name;
+}
+
+std::vector<Row> text_rows() {
+    std::vector<Row> rows;
+    const std::string huge_number(200'000, '7');
+    rows.push_back(Row{"ZeroByteImageSettings",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "");
+                       },
+                       13, "read past end of file", "immagini.txt"});
+    rows.push_back(Row{"BlankImageSettings",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "\xEF\xBB\xBF \t\r\n\n  \r\n");
+                       },
+                       13, "read past end of file", "immagini.txt"});
+    rows.push_back(Row{"ZeroByteBladeTurns",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("rotazione_spazzole.txt", "");
+                       },
+                       13, "read past end of file", "rotazione_spazzole.txt"});
+    rows.push_back(Row{"ZeroBytePartFile",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("coordinate.txt", "");
+                       },
+                       13, "read past end of file", "coordinate.txt"});
+    rows.push_back(Row{"NulInTheImageName",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", std::string("w") + '\0' + "x,40,30\n");
+                       },
+                       20, "invalid image name", "immagini.txt"});
+    rows.push_back(Row{"NulInAPartNumber",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("coordinate.txt", std::string("2,0,20,15\n12,8\n2") + '\0' + "8,8\n28,22\n");
+                       },
+                       19, "invalid number", "coordinate.txt line 3"});
+    rows.push_back(Row{"NulAloneInAField",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("rotazione_spazzole.txt", std::string("30,") + '\0' + "\n");
+                       },
+                       19, "invalid number", "rotazione_spazzole.txt line 1"});
+    rows.push_back(Row{"TwoHundredThousandDigits",
+                       [huge_number](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("coordinate.txt", "2,0,20,15\n12," + huge_number + "\n28,8\n");
+                       },
+                       19, "invalid number", "(200000 characters)"});
+    rows.push_back(Row{"OnePastTheLargestNumber",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("coordinate.txt", "2,0,20,15\n12,8\n2147483648,8\n");
+                       },
+                       19, "invalid number", "\"2147483648\""});
+    rows.push_back(Row{"OnePastTheSmallestNumber",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("rotazione_spazzole.txt", "-2147483649,0\n");
+                       },
+                       19, "invalid number", "\"-2147483649\""});
+    rows.push_back(Row{"FractionInTheSize",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,40.0,30\n");
+                       },
+                       19, "invalid number", "\"40.0\""});
+    rows.push_back(Row{"UnterminatedQuote",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "\"w,40,30\n");
+                       },
+                       13, "read past end of file", "immagini.txt line 1"});
+    rows.push_back(Row{"NegativeHeight",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,40,-30\n");
+                       },
+                       18, "invalid size", "40 x -30"});
+    rows.push_back(Row{"InvalidSizeNamesTheSettingsFile",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,40,-30\n");
+                       },
+                       18, "invalid size", "immagini.txt"});
+    rows.push_back(Row{"BothSidesZero",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,0,0\n");
+                       },
+                       18, "invalid size", "0 x 0"});
+    rows.push_back(Row{"SmallestNumbersAsSizes",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,-2147483648,-2147483648\n");
+                       },
+                       18, "invalid size", "-2147483648 x -2147483648"});
+    rows.push_back(Row{"SideOnePastTheLargest",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.write("immagini.txt", "w,32768,1\n");
+                       },
+                       18, "invalid size", "32768"});
+    return rows;
+}
+
+std::vector<Row> folder_rows() {
+    std::vector<Row> rows;
+    rows.push_back(Row{"FifoAsImageSettings",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           make_fifo(d, "immagini.txt");
+                       },
+                       12, "file access failure", "immagini.txt"});
+    rows.push_back(Row{"FifoAsBladeTurns",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           make_fifo(d, "rotazione_spazzole.txt");
+                       },
+                       12, "file access failure", "rotazione_spazzole.txt"});
+    // Parts that are not plain files are not parts: the run goes on without them.
+    rows.push_back(Row{"FifoAsAPartIsSkipped",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           make_fifo(d, "coordinate_x.txt");
+                       },
+                       0});
+    rows.push_back(Row{"LoneFifoPartLeavesNoPart",
+                       [](const TempFolder& d) {
+                           settings(d);
+                           make_fifo(d, "coordinate_x.txt");
+                       },
+                       12, "file access failure", "no part file"});
+    rows.push_back(Row{"FolderAsAPartIsSkipped",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.make_folder("coordinate_0_folder");
+                           d.write("coordinate_0_folder/coordinate.txt", "1,0,0,0\n");
+                       },
+                       0});
+    rows.push_back(Row{"SymlinkedPartIsRead",
+                       [](const TempFolder& d) {
+                           settings(d);
+                           d.make_folder("shapes");
+                           d.write("shapes/square.txt", square);
+                           fs::create_symlink("shapes/square.txt", d / "coordinate.txt");
+                       },
+                       0});
+    rows.push_back(Row{"SymlinkedFolderAsAPartIsSkipped",
+                       [](const TempFolder& d) {
+                           plain_scene(d);
+                           d.make_folder("shapes");
+                           fs::create_directory_symlink("shapes", d / "coordinate_0");
+                       },
+                       0});
+    // Frames that are links to a file outside buffer/: the frame is replaced,
+    // the file it pointed at is left alone (checked with everything outside).
+    {
+        const BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+        rows.push_back(Row{"SymlinkedLeftoverIsReplacedNotWrittenThrough",
+                           [p](const TempFolder& d) {
+                               leftover_scene(d, {});
+                               d.write_bytes("outside.bmp", bmp_of(p));
+                               for (const char* frame : {"buffer/w_1.bmp", "buffer/w_2.bmp"}) {
+                                   fs::remove(d / frame);
+                                   fs::create_symlink("../outside.bmp", d / frame);
+                               }
+                           },
+                           0, "", "", p});
+    }
+    {
+        // In our own format and size, which a later part would otherwise
+        // update in place.
+        const BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        rows.push_back(Row{"HardLinkedLeftoverIsReplacedNotWrittenThrough",
+                           [p](const TempFolder& d) {
+                               FrameSurface s;
+                               s.set_size(surface_w, surface_h);
+                               const std::vector<std::uint8_t> bytes = bmp_of(p);
+                               MemorySource source(bytes, "leftover");
+                               decode_bmp_onto(source, s);
+                               leftover_scene(d, test::encode_surface(s));
+                               d.write_bytes("outside.bmp", test::encode_surface(s));
+                               for (const char* frame : {"buffer/w_1.bmp", "buffer/w_2.bmp"}) {
+                                   fs::remove(d / frame);
+                                   fs::create_hard_link(d / "outside.bmp", d / frame);
+                               }
+                           },
+                           0, "", "", p});
+    }
+    return rows;
+}
+
+std::string row_name(const testing::TestParamInfo<Row>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Leftovers, HostileInput, testing::ValuesIn(leftover_rows()), row_name);
+INSTANTIATE_TEST_SUITE_P(TextFiles, HostileInput, testing::ValuesIn(text_rows()), row_name);
+INSTANTIATE_TEST_SUITE_P(FolderEntries, HostileInput, testing::ValuesIn(folder_rows()), row_name);
+
+} // namespace
+} // namespace wiper
