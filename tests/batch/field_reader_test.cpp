@@ -2,6 +2,7 @@
 
 #include "batch/field_reader.h"
 #include "common/failure.h"
+#include "support/failure_of.h"
 
 namespace wiper {
 namespace {
@@ -13,15 +14,7 @@ std::vector<std::int32_t> numbers(const std::string& text) {
     return out;
 }
 
-Failure failure_of(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no failure";
-    return Failure(FailureKind::stopped, "");
-}
+using test::failure_of;
 
 using V = std::vector<std::int32_t>;
 

@@ -6,6 +6,7 @@
 #include "batch/part_listing.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
+#include "support/failure_of.h"
 #include "support/temp_folder.h"
 
 namespace wiper {
@@ -19,15 +20,7 @@ std::string pairs(int count, int first = 0) {
     return s;
 }
 
-FailureKind kind_of(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no failure";
-    return FailureKind::stopped;
-}
+using test::kind_of;
 
 TEST(PartFile, HeaderAndPointsInFileOrder) {
     TempFolder dir;

@@ -4,19 +4,12 @@
 
 #include "common/checked_math.h"
 #include "common/failure.h"
+#include "support/failure_of.h"
 
 namespace wiper {
 namespace {
 
-FailureKind kind_of(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no failure";
-    return FailureKind::stopped;
-}
+using test::kind_of;
 
 TEST(RoundToPixel, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(round_to_pixel(0.5), 0);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "support/failure_of.h"
 #include "geometry/polari.h"
 #include "geometry/poses.h"
 
@@ -133,19 +134,9 @@ TEST(CarriedPose, OnlyPointZeroFillsNoSlot) {
 TEST(PoseFailures, SingleFrameIsAFloatingPointFault) {
     Module1 carried = part(1, 90, {0, 0}, {{5, 5}, {6, 6}});
     double blade = 0;
-    try {
-        carried_pose(carried, 1, BladeTurns{30, 30}, blade);
-        FAIL() << "no failure";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::floating_point);
-    }
+    EXPECT_EQ(test::kind_of([&] { carried_pose(carried, 1, BladeTurns{30, 30}, blade); }), FailureKind::floating_point);
     Module1 swept = part(1, 90, {0, 0}, {{5, 5}});
-    try {
-        swept_pose(swept, 1);
-        FAIL() << "no failure";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::floating_point);
-    }
+    EXPECT_EQ(test::kind_of([&] { swept_pose(swept, 1); }), FailureKind::floating_point);
 }
 
 TEST(PoseFailures, SweptPartWithoutPointsComputesNoShare) {
@@ -164,22 +155,12 @@ TEST(PoseFailures, CarriedPartWithoutPointsStillFaults) {
 TEST(PoseFailures, SweepProductBeyond32BitsOverflows) {
     Module1 m = part(3, 2000000000, {0, 0}, {{1, 1}});
     EXPECT_NO_THROW(swept_pose(m, 2));
-    try {
-        swept_pose(m, 3);
-        FAIL() << "no failure";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::overflow);
-    }
+    EXPECT_EQ(test::kind_of([&] { swept_pose(m, 3); }), FailureKind::overflow);
 }
 
 TEST(PoseFailures, RoundedCoordinateBeyond32BitsOverflows) {
     Module1 m = part(2, 180, {2000000000, 0}, {{-2000000000, 0}});
-    try {
-        swept_pose(m, 2); // turns the point half round to about 6e9
-        FAIL() << "no failure";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::overflow);
-    }
+    EXPECT_EQ(test::kind_of([&] { swept_pose(m, 2); }), FailureKind::overflow);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/failure.h"
+#include "support/failure_of.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/frame_files.h"
 #include "imaging/frame_surface.h"
@@ -25,14 +26,9 @@ bool all_white_with_zero_padding(const FrameSurface& s) {
 
 TEST(FrameSurfaceSize, RefusesWhatItCannotHold) {
     FrameSurface s;
-    for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {32768, 1}, {1, 32768}, {32767, 32767}}) {
-        try {
-            s.set_size(w, h);
-            FAIL() << w << "x" << h;
-        } catch (const Failure& f) {
-            EXPECT_EQ(f.kind(), FailureKind::invalid_size);
-        }
-    }
+    for (const auto& size : {std::pair{0, 5}, {5, 0}, {-1, 5}, {32768, 1}, {1, 32768}, {32767, 32767}})
+        EXPECT_EQ(test::kind_of([&] { s.set_size(size.first, size.second); }), FailureKind::invalid_size)
+            << size.first << "x" << size.second;
     s.set_size(32767, 1);
     s.set_size(5, 3);
     EXPECT_EQ(s.stride(), 16u);
@@ -127,25 +123,10 @@ TEST_F(FrameFilesTest, MissingFolderAndFolderInPlace) {
     FrameSurface s;
     s.set_size(4, 4);
     FrameFiles files;
-    try {
-        files.save(s, path("nowhere/f.bmp"));
-        FAIL();
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::path_not_found);
-    }
+    EXPECT_EQ(test::kind_of([&] { files.save(s, path("nowhere/f.bmp")); }), FailureKind::path_not_found);
     dir.make_folder("g.bmp");
-    try {
-        files.load_background(s, path("g.bmp"));
-        FAIL();
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::file_access);
-    }
-    try {
-        files.load_background(s, path("missing.bmp"));
-        FAIL();
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.kind(), FailureKind::file_not_found);
-    }
+    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("g.bmp")); }), FailureKind::file_access);
+    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("missing.bmp")); }), FailureKind::file_not_found);
 }
 
 } // namespace
