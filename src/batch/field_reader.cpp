@@ -123,6 +123,13 @@ std::string FieldReader::read_text() {
 
 std::string read_text_file(const std::string& path) {
     InputFile file(path);
+    // Settings and part files are a few kilobytes; a file of this size is not
+    // one, and reading it whole could exhaust memory (a sparse file costs its
+    // maker nothing).
+    constexpr std::uint64_t largest = std::uint64_t{64} << 20;
+    if (file.size() > largest)
+        throw Failure(FailureKind::file_access, path + ": is " + std::to_string(file.size()) +
+                                                    " bytes long, more than the 64 MiB a text file may have");
     std::string text(file.size(), '\0');
     file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()));
     file.close();

@@ -46,9 +46,9 @@ private:
     std::size_t line_ = 1;
 };
 
-// Opens and reads a whole text file. A missing file is file not found (path not
-// found when its folder is missing); anything else that stops the read is a
-// file access failure.
+// Opens and reads a whole text file of at most 64 MiB. A missing file is file
+// not found (path not found when its folder is missing); anything else that
+// stops the read, a larger file among them, is a file access failure.
 std::string read_text_file(const std::string& path);
 
 } // namespace wiper

@@ -85,6 +85,14 @@ TEST(PartFile, Failures) {
               FailureKind::path_not_found);
 }
 
+TEST(PartFile, RegressionHugeSparseFileIsRefusedNotLoaded) {
+    TempFolder dir;
+    dir.write("c.txt", "3,90,0,0\n");
+    std::filesystem::resize_file(dir / "c.txt", std::uintmax_t{1} << 36); // 64 GiB of holes
+    Module1 m;
+    EXPECT_EQ(kind_of([&] { legge_files_coordinate(m, dir.str(), "c.txt"); }), FailureKind::file_access);
+}
+
 TEST(PartKind, NrAnywhereInAnyCaseIsCarried) {
     EXPECT_TRUE(is_carried_part("coordinate_NR2.txt"));
     EXPECT_TRUE(is_carried_part("CoordinateNr.txt"));
