@@ -43,27 +43,21 @@ struct Edge {
     }
 };
 
-// Reused between calls: a job draws about a thousand polygons, and building
-// the edge table must not cost an allocation each time.
+// The edge table and its working lists. A polygon has at most 101 points, so
+// the few allocations a call makes are nothing beside the frame's file traffic.
 struct Scratch {
     std::vector<Edge> edges;
     std::vector<Edge> active;
     std::vector<i64> crossings;
 };
 
-Scratch& scratch() {
-    thread_local Scratch s;
-    return s;
-}
-
 void fill_interior(FrameSurface& surface, std::span<const screen_point> points) {
     const i64 width = surface.width();
     const i64 height = surface.height();
     const Colour fill = surface.fill();
 
-    Scratch& s = scratch();
-    s.edges.clear();
-    s.active.clear();
+    Scratch s;
+    s.edges.reserve(points.size());
 
     const std::size_t n = points.size();
     for (std::size_t i = 0; i < n; ++i) {
