@@ -60,4 +60,55 @@ std::string quote_for_message(const std::string& text) {
     return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0 if there is none.
+std::size_t utf8_length(const std::string& text, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = at(i);
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xbf; // allowed range of the second byte
+    if (c >= 0xc2 && c <= 0xdf) n = 2;
+    else if (c >= 0xe0 && c <= 0xef) n = 3, lo = c == 0xe0 ? 0xa0 : 0x80, hi = c == 0xed ? 0x9f : 0xbf;
+    else if (c >= 0xf0 && c <= 0xf4) n = 4, lo = c == 0xf0 ? 0x90 : 0x80, hi = c == 0xf4 ? 0x8f : 0xbf;
+    else return 0;
+    if (i + n > text.size() || at(i + 1) < lo || at(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xbf) return 0;
+    return n;
+}
+
+} // namespace
+
+std::string printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7f) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const std::size_t n = c >= 0x80 ? utf8_length(text, i) : 0;
+        if (n > 0) {
+            out.append(text, i, n);
+            i += n;
+            continue;
+        }
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        }
+        }
+        ++i;
+    }
+    return out;
+}
+
 } // namespace wiper

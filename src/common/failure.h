@@ -45,4 +45,10 @@ inline constexpr int internal_error_status = 1;
 // so a hostile file cannot flood or garble the one-line report.
 std::string quote_for_message(const std::string& text);
 
+// A report line as it may reach a terminal or a log: control characters
+// become escapes (\n, \t, \x1b...) and bytes that are not UTF-8 become \xNN,
+// so a name holding a line end or an escape sequence keeps the report on one
+// line and cannot steer the terminal.
+std::string printable(const std::string& text);
+
 } // namespace wiper

@@ -1,4 +1,4 @@
-// wiper-render: renders the frames of a windscreen wiper's sweep.
+// The program behind the entry point: command line, window, run and report.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/program_main.h"
 #include "app/preview_region.h"
 #include "app/preview_window.h"
 #include "app/stop_signals.h"
@@ -23,7 +24,7 @@
 namespace {
 
 int report(const char* kind, const std::string& detail, int status) {
-    std::fprintf(stderr, "wiper-render: %s: %s\n", kind, detail.c_str());
+    std::fprintf(stderr, "wiper-render: %s: %s\n", kind, wiper::printable(detail).c_str());
     return status;
 }
 
@@ -46,9 +47,11 @@ int render(const std::string& folder, const wiper::RunHooks& hooks) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// The whole program after its entry point has turned the command line into
+// UTF-8 arguments (the program's own name left out).
+int program_main(const std::vector<std::string>& args) {
     using namespace wiper;
-    const CommandLine cl = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
     case CommandLine::Action::help:
         std::fputs(usage_text().c_str(), stdout);
@@ -57,7 +60,7 @@ int main(int argc, char** argv) {
         std::printf("wiper-render %s\n", WIPER_VERSION);
         return 0;
     case CommandLine::Action::usage_error:
-        std::fprintf(stderr, "wiper-render: %s\n%s", cl.error.c_str(), usage_text().c_str());
+        std::fprintf(stderr, "wiper-render: %s\n%s", printable(cl.error).c_str(), usage_text().c_str());
         return usage_status;
     case CommandLine::Action::run:
         break;
