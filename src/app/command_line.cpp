@@ -1,8 +1,5 @@
 #include "app/command_line.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace wiper {
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -47,13 +44,6 @@ std::string usage_text() {
            "  --headless  render without the preview window\n"
            "  --help      show this text\n"
            "  --version   show the version\n";
-}
-
-std::string executable_folder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return ".";
-    return exe.parent_path().string();
 }
 
 } // namespace wiper

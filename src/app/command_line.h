@@ -15,7 +15,4 @@ CommandLine parse_command_line(const std::vector<std::string>& args);
 
 std::string usage_text();
 
-// The folder that holds the running executable.
-std::string executable_folder();
-
 } // namespace wiper

@@ -16,6 +16,7 @@
 #include "common/failure.h"
 #include "common/module1.h"
 #include "imaging/frame_surface.h"
+#include "platform/program_folder.h"
 
 #ifndef WIPER_VERSION
 #define WIPER_VERSION "0"
@@ -66,7 +67,14 @@ int program_main(const std::vector<std::string>& args) {
         break;
     }
 
-    const std::string folder = cl.folder.empty() ? executable_folder() : cl.folder;
+    std::string folder = cl.folder;
+    if (folder.empty()) {
+        try {
+            folder = program_folder();
+        } catch (const Failure& failure) {
+            return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
+        }
+    }
     // Before the window: the toolkit may start threads, and they must inherit the mask.
     hold_stop_signals();
     // The window comes up before any file is read; without one the run goes on headless.

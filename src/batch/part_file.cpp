@@ -2,11 +2,12 @@
 
 #include "batch/field_reader.h"
 #include "common/failure.h"
+#include "platform/files.h"
 
 namespace wiper {
 
 void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s) {
-    const std::string path = folder + "/" + s;
+    const std::string path = files::join(folder, s);
     FieldReader reader(read_text_file(path), path);
     m.frame_count = reader.read_number();
     m.sweep_angle = reader.read_number();

@@ -1,14 +1,10 @@
 #include "batch/part_listing.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
-#include "common/failure.h"
+#include "platform/files.h"
 
 namespace wiper {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,23 +37,12 @@ bool part_name_before(const std::string& a, const std::string& b) {
 
 std::vector<std::string> list_part_files(const std::string& folder) {
     std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        const FailureKind kind = ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory
-                                     ? FailureKind::path_not_found
-                                     : FailureKind::file_access;
-        throw Failure(kind, folder + ": cannot list the folder: " + ec.message());
+    for (files::FolderEntry& entry : files::list_folder(folder)) {
+        // Folders, devices and pipes are not parts; neither are hidden files,
+        // which a desktop listing of ordinary files leaves out.
+        if (entry.hidden || !entry.regular || !begins_with_coordinate(entry.name)) continue;
+        names.push_back(std::move(entry.name));
     }
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        const fs::directory_entry& entry = *it;
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || name[0] == '.' || !begins_with_coordinate(name)) continue;
-        std::error_code kind_ec;
-        if (!entry.is_regular_file(kind_ec)) continue; // follows links; folders and devices are not parts
-        names.push_back(name);
-    }
-    if (ec) throw Failure(FailureKind::file_access, folder + ": cannot list the folder: " + ec.message());
     std::sort(names.begin(), names.end(), part_name_before);
     return names;
 }

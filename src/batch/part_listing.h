@@ -5,7 +5,7 @@
 namespace wiper {
 
 // The part files of `folder`: regular files (or links to them) whose names begin
-// with "coordinate" in any case, hidden names (starting with ".") left out. They
+// with "coordinate" in any case, hidden files left out. They
 // come in the order a Windows (NTFS) folder lists them: ASCII letters compared
 // as upper case, ties broken by the bytes. The first part is special, so the
 // order must not depend on the file system.

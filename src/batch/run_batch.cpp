@@ -10,6 +10,7 @@
 #include "imaging/frame_files.h"
 #include "imaging/rasterizer.h"
 #include "imaging/surface_steps.h"
+#include "platform/files.h"
 
 namespace wiper {
 
@@ -37,7 +38,7 @@ void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, con
         surface.set_size(m.image_width, m.image_height);
     } catch (const Failure& failure) {
         // The size came from the image settings: name the file the user must mend.
-        throw Failure(failure.kind(), folder + "/" + image_settings_file + ": " + failure.what());
+        throw Failure(failure.kind(), files::join(folder, image_settings_file) + ": " + failure.what());
     }
 
     // The run writes only into buffer/, so the folder's part files cannot change

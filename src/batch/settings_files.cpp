@@ -2,11 +2,12 @@
 
 #include "batch/field_reader.h"
 #include "common/failure.h"
+#include "platform/files.h"
 
 namespace wiper {
 
 void read_image_settings(Module1& m, const std::string& folder) {
-    const std::string path = folder + "/" + image_settings_file;
+    const std::string path = files::join(folder, image_settings_file);
     FieldReader reader(read_text_file(path), path);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
@@ -22,7 +23,7 @@ void read_image_settings(Module1& m, const std::string& folder) {
 }
 
 BladeTurns read_blade_turns(const std::string& folder) {
-    const std::string path = folder + "/" + blade_turn_file;
+    const std::string path = files::join(folder, blade_turn_file);
     FieldReader reader(read_text_file(path), path);
     BladeTurns turns;
     turns.blade_turn_1 = reader.read_number();
@@ -31,7 +32,7 @@ BladeTurns read_blade_turns(const std::string& folder) {
 }
 
 std::string frame_file_path(const std::string& folder, const std::string& image_name, std::int64_t n) {
-    return folder + "/buffer/" + image_name + "_" + std::to_string(n) + ".bmp";
+    return files::join(files::join(folder, "buffer"), image_name + "_" + std::to_string(n) + ".bmp");
 }
 
 } // namespace wiper

@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "imaging/bmp_reader.h"
+#include "platform/files.h"
 
 namespace wiper {
 
@@ -13,47 +14,45 @@ namespace wiper {
 // missing), or file access failure (a folder in its place, no permission...).
 class InputFile final : public ByteSource {
 public:
-    explicit InputFile(const std::string& path);
-    ~InputFile() override;
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
+    explicit InputFile(const std::string& path) : file_(path), path_(path) {}
 
-    std::uint64_t size() const override { return size_; }
+    std::uint64_t size() const override { return file_.size(); }
     // A range past the end is an invalid picture (the file is shorter than its
     // header says); a failing medium is a file access failure.
     void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override;
     const std::string& name() const override { return path_; }
-    void close();
+    void close() { file_.close(); }
 
 private:
+    files::ReadFile file_;
     std::string path_;
-    std::FILE* file_ = nullptr;
-    std::uint64_t size_ = 0;
 };
 
-// Writes `head` then `body` as the whole new content of `path`. The bytes go to a
-// hidden file beside it that is renamed over `path` only once every write and
-// the close succeeded, so `path` always holds either its old content or the
-// new, never part of it; on failure the hidden file is removed.
-void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body);
+// Writes `head` then `body` as the whole new content of the frame file `path`.
+// The bytes go to a new hidden file beside it, created exclusively under a
+// name no one else holds, which is renamed over `path` only once every write
+// and the close succeeded: `path` always holds either its old content or the
+// new, and a link at any name is replaced, never written through. A frame that
+// is replaced keeps its permissions; a read-only one is refused. On failure the
+// hidden file is removed. `draw` gives the random part of the hidden file's
+// name (a fresh random number by default).
+void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
+                  const std::function<std::uint64_t()>& draw = {});
 
-// Overwrites `bytes` at `offset` of the existing file `path` without truncating
-// it. Fails (file access) unless the file is exactly `expected_size` bytes long.
-void overwrite_in_place(const std::string& path, std::uint64_t expected_size, std::uint64_t offset,
+// Overwrites `bytes` at `offset` of the frame file `path` without truncating
+// it, provided `path` is still exactly the file `expected` describes (the same
+// file, size and last write; see stamp_of). Returns false, having written
+// nothing, when it is not. A read-only frame is refused.
+bool overwrite_in_place(const std::string& path, const files::Identity& expected, std::uint64_t offset,
                         std::span<const std::uint8_t> bytes);
 
-// A cheap identity of a file's current content: size and modification time.
-// Empty unless the path is a regular file with a single name (not a symbolic
-// or hard link), the only kind a frame may be overwritten in place.
-struct FileStamp {
-    std::uint64_t size = 0;
-    std::int64_t modified = 0;
-    bool exists = false;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-FileStamp stamp_of(const std::string& path);
+// The identity of `path` when a frame may be rewritten there in place: a
+// regular file with a single name (neither a symbolic nor a hard link, whose
+// other name would see the write). Otherwise nothing (exists false).
+files::Identity stamp_of(const std::string& path);
 
-// The hidden file a replacement is written to before it is renamed into place.
-std::string partial_path_for(const std::string& path);
+// The name of a whole save's hidden file, for a random number: never the name
+// of a frame, and short, so it fits wherever the frame's name does.
+std::string temporary_name(std::uint64_t random);
 
 } // namespace wiper

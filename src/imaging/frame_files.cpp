@@ -54,16 +54,20 @@ void FrameFiles::load_background(FrameSurface& surface, const std::string& path)
 
 void FrameFiles::save(FrameSurface& surface, const std::string& path) {
     const RowRange changed = surface.changed_rows();
-    if (!synced_path_.empty() && synced_path_ == path && stamp_of(path) == synced_stamp_) {
+    bool written = false;
+    if (!synced_path_.empty() && synced_path_ == path) {
+        // Device rows top..bottom are stored bottom-up, so they form one
+        // contiguous block that starts with the bottom row.
+        std::span<const std::uint8_t> rows;
+        std::size_t first = 0;
         if (!changed.empty()) {
-            // Device rows top..bottom are stored bottom-up, so they form one
-            // contiguous block that starts with the bottom row.
-            const std::size_t first = surface.row_offset(changed.bottom);
+            first = surface.row_offset(changed.bottom);
             const std::size_t length = static_cast<std::size_t>(changed.bottom - changed.top + 1) * surface.stride();
-            overwrite_in_place(path, own_file_size(surface), bmp_header_size + first,
-                               surface.bytes().subspan(first, length));
+            rows = surface.bytes().subspan(first, length);
         }
-    } else {
+        written = overwrite_in_place(path, synced_stamp_, bmp_header_size + first, rows);
+    }
+    if (!written) {
         const auto header = bmp_header(surface.width(), surface.height());
         replace_file(path, header, surface.bytes());
     }

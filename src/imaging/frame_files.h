@@ -25,7 +25,7 @@ private:
     void remember(const std::string& path);
 
     std::string synced_path_;
-    FileStamp synced_stamp_;
+    files::Identity synced_stamp_;
 };
 
 } // namespace wiper

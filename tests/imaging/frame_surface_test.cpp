@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <set>
 
 #include "common/failure.h"
 #include "support/failure_of.h"
 #include "imaging/bmp_writer.h"
+#include "imaging/file_io.h"
 #include "imaging/frame_files.h"
 #include "imaging/frame_surface.h"
 #include "imaging/rasterizer.h"
@@ -90,7 +93,33 @@ TEST_F(FrameFilesTest, SavingOverTheLoadedFrameEqualsAWholeWrite) {
     files.save(s, path("f.bmp"));
 
     EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
-    EXPECT_FALSE(std::filesystem::exists(partial_path_for(path("f.bmp"))));
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "f.bmp");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file was left";
+}
+
+// Names a whole save would write to, already taken by links to a file outside
+// the folder: each is skipped, never written through, and left as it was.
+TEST_F(FrameFilesTest, TakenTemporaryNamesAreSkippedNotWrittenThrough) {
+    namespace fs = std::filesystem;
+    test::TempFolder outside;
+    outside.write("target", "not a frame");
+    fs::create_symlink(outside / "target", dir / temporary_name(1));
+    fs::create_hard_link(outside / "target", dir / temporary_name(2));
+    fs::create_symlink(outside / "missing", dir / temporary_name(3)); // dangling: would create the target
+    std::uint64_t next = 0;
+    const std::vector<std::uint8_t> head{1, 2}, body{3, 4, 5};
+    replace_file(path("f.bmp"), head, body, [&] { return ++next; });
+
+    EXPECT_EQ(next, 4u);
+    EXPECT_EQ(dir.read_bytes("f.bmp"), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(outside.read_bytes("target"), (std::vector<std::uint8_t>{'n', 'o', 't', ' ', 'a', ' ', 'f', 'r', 'a',
+                                                                       'm', 'e'}));
+    EXPECT_FALSE(fs::exists(outside / "missing"));
+    EXPECT_EQ(fs::hard_link_count(outside / "target"), 2u);
+    EXPECT_TRUE(fs::is_symlink(dir / temporary_name(1)));
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"f.bmp", temporary_name(1), temporary_name(2), temporary_name(3)}));
 }
 
 TEST_F(FrameFilesTest, ForeignPaddingIsNotCarriedIntoTheSave) {
