@@ -157,24 +157,6 @@ TEST(LaterParts, LeftoverOfAnEarlierRunIsReadWithoutComplaint) {
     EXPECT_EQ(test::slurp(dir / "buffer/w_1.bmp").size(), 54u + 120u * 40u); // rewritten in our format
 }
 
-TEST(LaterParts, RegressionLinkedLeftoverIsReplacedNotWrittenThrough) {
-    // Overwriting changed rows in place must never follow a link out of buffer/.
-    TempFolder dir, outside;
-    scene(dir, 40, 40, {{"coordinate_1.txt", "0,90,20,20\n"}, {"coordinate_2.txt", "2,90,20,20\n10,10\n30,10\n20,30\n"}});
-    FrameSurface white_frame;
-    white_frame.set_size(40, 40);
-    outside.write_bytes("target.bmp", test::encode_surface(white_frame));
-    const std::vector<std::uint8_t> before = outside.read_bytes("target.bmp");
-    fs::create_symlink(outside / "target.bmp", dir / "buffer/w_1.bmp");
-    fs::create_hard_link(outside / "target.bmp", dir / "buffer/w_2.bmp");
-    const RunResult r = render(dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(outside.read_bytes("target.bmp"), before);
-    EXPECT_FALSE(fs::is_symlink(dir / "buffer/w_1.bmp"));
-    EXPECT_EQ(fs::hard_link_count(dir / "buffer/w_2.bmp"), 1u);
-    EXPECT_EQ(load(dir / "buffer/w_1.bmp", 40, 40).pixel(20, 20), black);
-}
-
 TEST(LaterParts, FirstPartWithNoFramesLeavesTheNextOneALaterPart) {
     TempFolder dir;
     scene(dir, 40, 40, {{"coordinate_1.txt", "-3,90,20,20\n1,1\n5,5\n"}, {"coordinate_2.txt", square}});

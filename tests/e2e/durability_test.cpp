@@ -287,6 +287,122 @@ Outcome run_to_the_end(const TempFolder& dir) {
     return o;
 }
 
+// Both routes of a save: a first part writes each frame whole (a new file
+// renamed over it), a later part rewrites the rows it drew in place.
+enum class Route { whole, in_place };
+enum class Planted { symlink, hard_link, read_only, mode_0604 };
+
+struct SaveCase {
+    const char* name;
+    Route route;
+    Planted planted;
+    std::vector<std::string> at; // names in buffer/
+};
+
+std::ostream& operator<<(std::ostream& os, const SaveCase& c) { return os << c.name; }
+
+// Names a planted link would most likely sit at: the frame's own, and names a
+// save might write to first.
+const std::vector<std::string> frame_1{"w_1.bmp"};
+const std::vector<std::string> temporary_looking{
+    ".wiper-render.partial", ".w_1.bmp.tmp", "w_1.bmp.tmp", "w_1.bmp~", ".wiper-render-0000000000000000.tmp"};
+
+constexpr int save_w = 24, save_h = 16;
+
+void save_scene(const TempFolder& dir, Route route) {
+    const std::string square = "2,90,12,8\n6,4\n18,4\n18,12\n6,12\n";
+    if (route == Route::whole) {
+        scene(dir, save_w, save_h, {{"coordinate_1.txt", square}});
+    } else {
+        // A first part without frames leaves our own white frames to the second.
+        scene(dir, save_w, save_h, {{"coordinate_1.txt", "0,90,0,0\n"}, {"coordinate_2.txt", square}});
+        FrameSurface white_frame;
+        white_frame.set_size(save_w, save_h);
+        for (const char* frame : {"buffer/w_1.bmp", "buffer/w_2.bmp"})
+            dir.write_bytes(frame, test::encode_surface(white_frame));
+    }
+}
+
+class Saves : public testing::TestWithParam<SaveCase> {};
+
+TEST_P(Saves, NeverWriteThroughALinkNorOverAReadOnlyFrame) {
+    const SaveCase& c = GetParam();
+    TempFolder reference, dir, outside;
+    save_scene(reference, c.route);
+    ASSERT_EQ(run_to_the_end(reference).status, 0);
+
+    save_scene(dir, c.route);
+    FrameSurface white_frame;
+    white_frame.set_size(save_w, save_h);
+    outside.write_bytes("target.bmp", test::encode_surface(white_frame)); // one a later part could rewrite in place
+    const std::vector<std::uint8_t> target_before = outside.read_bytes("target.bmp");
+    for (const std::string& name : c.at) {
+        const fs::path at = dir / "buffer" / name;
+        fs::remove(at);
+        if (c.planted == Planted::symlink) fs::create_symlink(outside / "target.bmp", at);
+        if (c.planted == Planted::hard_link) fs::create_hard_link(outside / "target.bmp", at);
+        if (c.planted == Planted::read_only || c.planted == Planted::mode_0604) {
+            dir.write_bytes("buffer/" + name, test::encode_surface(white_frame));
+            fs::permissions(at, c.planted == Planted::read_only ? fs::perms(0444) : fs::perms(0604));
+        }
+    }
+    const auto buffer_before = names_in(dir / "buffer");
+
+    const Outcome r = run_to_the_end(dir);
+    // Whatever happened, no temporary file is left behind; a refused run
+    // stops at frame 1, before anything is written.
+    std::set<std::string> expected_names = names_in(reference / "buffer");
+    expected_names.insert(c.at.begin(), c.at.end());
+    EXPECT_EQ(names_in(dir / "buffer"), c.planted == Planted::read_only ? buffer_before : expected_names);
+    EXPECT_EQ(outside.read_bytes("target.bmp"), target_before) << "written through a link";
+
+    if (c.planted == Planted::read_only) {
+        // Refused even by root, whom the system itself would let write.
+        EXPECT_EQ(r.status, 12) << r.err;
+        EXPECT_EQ(r.err.rfind("wiper-render: file access failure: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("w_1.bmp: the frame file is read-only"), std::string::npos) << r.err;
+        EXPECT_EQ(dir.read_bytes("buffer/w_1.bmp"), test::encode_surface(white_frame));
+        EXPECT_EQ(fs::status(dir / "buffer/w_1.bmp").permissions(), fs::perms(0444));
+        return;
+    }
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& name : names_in(reference / "buffer")) {
+        SCOPED_TRACE(name);
+        const fs::path frame = dir / "buffer" / name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(frame)));
+        EXPECT_EQ(fs::hard_link_count(frame), 1u);
+        EXPECT_EQ(test::slurp(frame), test::slurp(reference / "buffer" / name));
+    }
+    if (c.planted == Planted::mode_0604) {
+        EXPECT_EQ(fs::status(dir / "buffer/w_1.bmp").permissions(), fs::perms(0604)) << "replaced, it keeps its mode";
+    }
+    if (c.at != frame_1) {
+        // Someone else's files stay as they were.
+        for (const std::string& name : c.at) {
+            EXPECT_EQ(c.planted == Planted::symlink, fs::is_symlink(dir / "buffer" / name)) << name;
+        }
+        if (c.planted == Planted::hard_link) {
+            EXPECT_EQ(fs::hard_link_count(outside / "target.bmp"), 1 + c.at.size());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, Saves,
+    testing::Values(SaveCase{"WholeSymlinkAtFrame", Route::whole, Planted::symlink, frame_1},
+                    SaveCase{"WholeHardLinkAtFrame", Route::whole, Planted::hard_link, frame_1},
+                    SaveCase{"WholeSymlinksAtTemporaryNames", Route::whole, Planted::symlink, temporary_looking},
+                    SaveCase{"WholeHardLinksAtTemporaryNames", Route::whole, Planted::hard_link, temporary_looking},
+                    SaveCase{"InPlaceSymlinkAtFrame", Route::in_place, Planted::symlink, frame_1},
+                    SaveCase{"InPlaceHardLinkAtFrame", Route::in_place, Planted::hard_link, frame_1},
+                    SaveCase{"InPlaceSymlinksAtTemporaryNames", Route::in_place, Planted::symlink, temporary_looking},
+                    SaveCase{"InPlaceHardLinksAtTemporaryNames", Route::in_place, Planted::hard_link,
+                             temporary_looking},
+                    SaveCase{"WholeReadOnlyFrame", Route::whole, Planted::read_only, frame_1},
+                    SaveCase{"InPlaceReadOnlyFrame", Route::in_place, Planted::read_only, frame_1},
+                    SaveCase{"WholeKeepsTheFramesMode", Route::whole, Planted::mode_0604, frame_1}),
+    [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
+
 constexpr int disk_w = 200, disk_h = 200; // 120,054 bytes a frame: 8 fit in 1 MiB
 
 // New frames of a first part fill the disk: the run stops on the first frame
