@@ -1,5 +1,7 @@
 #include "imaging/file_io.h"
 
+#include <chrono>
+#include <exception>
 #include <optional>
 #include <random>
 
@@ -16,9 +18,15 @@ void refuse_read_only(const files::Identity& now, const std::string& path) {
         throw Failure(FailureKind::file_access, path + ": the frame file is read-only; cannot replace it");
 }
 
+// Only makes a clash with another run unlikely: a clash costs one more try,
+// never a shared file, so a clock serves where the system has no random source.
 std::uint64_t fresh_random() {
-    std::random_device device;
-    return (std::uint64_t{device()} << 32) ^ device();
+    try {
+        std::random_device device;
+        return (std::uint64_t{device()} << 32) ^ device();
+    } catch (const std::exception&) {
+        return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
 }
 
 } // namespace
