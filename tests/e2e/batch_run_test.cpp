@@ -212,7 +212,8 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--frobnicate"}, {"a", "b"}, {"-x", "a"}}) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("usage: wiper-render"), std::string::npos);
+        EXPECT_EQ(r.err.rfind("wiper-render: usage: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
 }
 
@@ -277,11 +278,21 @@ INSTANTIATE_TEST_SUITE_P(
                         d.write("coordinate.txt", s + "5\n");
                     },
                     14, "index out of range", "coordinate.txt line 103", none},
-        FailureCase{"SweepProductOverflows",
-                    [](auto& d) { d.write("coordinate.txt", "3,2000000000,0,0\n1,1\n2,2\n"); }, 15, "overflow",
-                    "32-bit", std::set<std::string>{"w_1.bmp", "w_2.bmp"}},
-        FailureCase{"SingleFramePart", [](auto& d) { d.write("coordinate_nr.txt", "1,90,0,0\n1,1\n2,2\n"); }, 16,
-                    "floating-point fault", "0 / 0", none},
+        // A carried part places its point 0 even when it has no outline.
+        FailureCase{"NegativeSweepProductOverflows",
+                    [](auto& d) { d.write("coordinate_nr.txt", "3,-2000000000,0,0\n"); }, 15, "overflow",
+                    "coordinate_nr.txt, frame 3: (n - 1) x sweep_angle = 2 x -2000000000 is beyond the 32-bit range",
+                    two_frames},
+        FailureCase{"RoundedCoordinateOverflows",
+                    [](auto& d) { d.write("coordinate.txt", "2,180,2000000000,0\n-2000000000,0\n"); }, 15,
+                    "overflow", "coordinate.txt, frame 2: point 0 (-2000000000, 0): x rounds to 5999999931, beyond",
+                    std::set<std::string>{"w_1.bmp"}},
+        FailureCase{"SingleFramePart",
+                    [](auto& d) { d.write("coordinate_blade_nr.txt", "1,120,0,0\n1,1\n2,2\n"); }, 16,
+                    "floating-point fault",
+                    "coordinate_blade_nr.txt, frame 1: a part needs at least 2 frames; frame_count 1 divides the "
+                    "sweep into 0 steps",
+                    none},
         FailureCase{"LeftoverNotAPicture",
                     [](auto& d) {
                         d.write("coordinate_1.txt", "0,90,0,0\n");
@@ -308,6 +319,45 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     12, "file access failure", "w_3.bmp", std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp"}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// Names quoted in a report are escaped, so a line end or an escape sequence in
+// them can neither split the report nor steer the terminal.
+struct OneLineCase {
+    const char* name;
+    std::string image_name;                 // as written in immagini.txt
+    std::string part_file;                  // its content makes the run fail
+    std::vector<std::string> extra_args;    // before the folder
+    int status;
+    const char* shows;                      // the escaped text the line holds
+};
+
+class OneLine : public testing::TestWithParam<OneLineCase> {};
+
+TEST_P(OneLine, EveryFailureIsOneEscapedLine) {
+    const OneLineCase& c = GetParam();
+    TempFolder dir;
+    scene(dir, 30, 30, {{c.part_file, "3,90,x\n"}});
+    dir.write("immagini.txt", c.image_name + ",30,30\n");
+    const RunResult r = render(dir, c.extra_args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.back(), '\n');
+    EXPECT_EQ(r.err.find_first_of("\r\x1b"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.shows), std::string::npos) << r.err;
+    EXPECT_TRUE(files_in(dir / "buffer").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, OneLine,
+    testing::Values(
+        OneLineCase{"LineEndInImageName", "\"w\nx\"", "coordinate.txt", {}, 20, "\"w\\x0ax\" holds the control"},
+        OneLineCase{"CrLfInImageName", "\"w\r\nx\"", "coordinate.txt", {}, 20, "0x0d"},
+        OneLineCase{"EscapeInImageName", "\"w\x1b[31m\"", "coordinate.txt", {}, 20, "0x1b"},
+        OneLineCase{"LineEndInPartName", "w", "coordinate\nx.txt", {}, 19, "coordinate\\nx.txt line 1"},
+        OneLineCase{"EscapeInPartName", "w", "coordinate\x1b]0;owned\x07.txt", {}, 19,
+                    "coordinate\\x1b]0;owned\\x07.txt line 1"},
+        OneLineCase{"LineEndInOption", "w", "coordinate.txt", {"--x\ny"}, 2, "--x\\ny"}),
+    [](const testing::TestParamInfo<OneLineCase>& info) { return std::string(info.param.name); });
 
 TEST(WriteFailures, ReadOnlyBufferStopsTheRun) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";

@@ -99,6 +99,15 @@ TEST(SweptPose, PointLeftOfCentreMovesByTheShortPiInFrameOne) {
     EXPECT_EQ(m.frame_points[0], (screen_point{-100000, 9}));
 }
 
+TEST(SweptPose, ShareIsDegreesTimesPiOver180ThenDividedIntoSteps) {
+    // At this radius the orders differ: d / 180 * 3.1415 puts y at exactly
+    // 41739131.5, which rounds to 41739132; d * 3.1415 / 180 just below it.
+    Module1 m = part(2, 11, {0, 0}, {{218754610, 0}});
+    swept_pose(m, 2);
+    EXPECT_EQ(m.frame_points[0].y, 41739131);
+    EXPECT_EQ(m.frame_points[0].x, 214735708);
+}
+
 TEST(CarriedPose, WorkedExampleStepsTheBladeBeforeUse) {
     Module1 m = part(3, 90, {300, 300}, {{300, 100}, {290, 60}, {310, 60}, {310, 140}, {290, 140}});
     const BladeTurns turns{30, 0};
