@@ -48,6 +48,24 @@ rm -rf "$tmp"
 mkdir "$tmp"
 export TMPDIR=$tmp # ImageMagick's scratch files too
 
+# Every process started in the background is listed in $tmp/pids. If this
+# shell is killed outright (ctest's timeout sends SIGKILL, which no trap sees),
+# the guard reads the end of its pipe and ends them, Xvfb politely so that it
+# removes its lock. Long-lived children close the pipe (guard>&-), so only this
+# shell holds it open.
+exec {guard}> >(
+  exec >/dev/null 2>&1
+  read -r _ || true
+  while read -r what p; do
+    if [[ $what == xvfb && $(cat "/proc/$p/comm" 2>/dev/null) == Xvfb ]]; then
+      kill -TERM "$p"
+    elif [[ $what == run && $(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null) == *"$tmp"* ]]; then
+      kill -KILL "$p"
+    fi
+  done <"$tmp/pids"
+  rm -rf "$tmp"
+)
+
 xvfb=       # the virtual display's server
 started=()  # every run started in the background, so none outlives the test
 cleanup() {
@@ -90,8 +108,9 @@ wait_until() {
 
 # --- the virtual display ----------------------------------------------------------
 # Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.log" &
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.log" {guard}>&- &
 xvfb=$!
+echo "xvfb $xvfb" >>"$tmp/pids"
 # read succeeds only on a whole line.
 display_ready() { read -r _ <"$tmp/display" || ! kill -0 "$xvfb" 2>/dev/null; }
 if ! wait_until 20 display_ready || ! kill -0 "$xvfb" 2>/dev/null; then
@@ -126,9 +145,10 @@ pid= # the run being checked
 # Starts the binary on folder $1 in the background, stderr to file $2. It runs
 # niced, so that on a busy machine the test's own polls keep pace with it.
 start_run() {
-  nice -n 10 "$binary" "$1" 2>"$2" &
+  nice -n 10 "$binary" "$1" 2>"$2" {guard}>&- &
   pid=$!
   started+=("$pid")
+  echo "run $pid" >>"$tmp/pids"
 }
 running() { kill -0 "$pid" 2>/dev/null; }
 ended() { ! running; }
