@@ -16,11 +16,12 @@
 # emptied however the test ends, and what a killed run left there is removed by
 # the next one. Exits 77 (skipped) where the X tools are missing.
 #
-# Nothing here is timed or random: the run under test is paused (SIGSTOP)
-# whenever the test looks at the window, so a key, a signal or a screenshot
-# always lands between two known frames, and every wait polls a condition up
-# to a deadline. Each run has a small picture and at most 100 frames, so even a
-# missed stop ends by itself in a second or two.
+# Nothing here is timed and nothing is random, so there is no seed: the run
+# under test is paused (SIGSTOP) whenever the test looks at the window, so a
+# screenshot, a key or a signal always lands between two known frames, and
+# every wait polls a condition up to a deadline. Each run has a small picture
+# and at most 100 frames (90 MB at most), so even a stop that went unseen ends
+# the run by itself within seconds.
 
 # Checks read "condition && pass ... || fail ...": pass cannot fail.
 # shellcheck disable=SC2015
@@ -30,7 +31,7 @@ binary=$1
 example=$2
 work=$3
 
-for tool in Xvfb xdotool xwininfo xprop import convert cmp; do
+for tool in Xvfb xdotool xwininfo xprop import convert cmp timeout; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is missing (Debian packages xvfb, xdotool, x11-utils, imagemagick)"
     exit 77
@@ -93,6 +94,8 @@ fail() {
   failures=$((failures + 1))
 }
 pass() { echo "ok: $*"; }
+# A run in the foreground, ended if it hangs.
+bounded() { timeout -k 5 30 "$@"; }
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
 
@@ -117,7 +120,8 @@ if ! wait_until 20 display_ready || ! kill -0 "$xvfb" 2>/dev/null; then
   echo "FAIL: Xvfb did not start: $(cat "$tmp/xvfb.log")"
   exit 1
 fi
-export DISPLAY=:$(head -n 1 "$tmp/display")
+DISPLAY=:$(head -n 1 "$tmp/display")
+export DISPLAY
 unset WAYLAND_DISPLAY
 
 # --- scenes and runs ---------------------------------------------------------------
@@ -233,8 +237,8 @@ for d in with without; do
   mkdir -p "$tmp/$d/buffer"
   cp "$example"/*.txt "$tmp/$d/"
 done
-"$binary" "$tmp/with" && "$binary" --headless "$tmp/without" && pass "example rendered with and without the window" ||
-  fail "example run failed"
+bounded "$binary" "$tmp/with" && bounded "$binary" --headless "$tmp/without" &&
+  pass "example rendered with and without the window" || fail "example run failed"
 [[ $(count_files "$tmp/with/buffer") -eq 40 ]] && same_frames "$tmp/with/buffer" "$tmp/without/buffer" &&
   pass "example frames are identical with the window and headless" ||
   fail "example frames differ between the window and headless runs"
@@ -244,7 +248,8 @@ rm -rf "$tmp/with" "$tmp/without"
 scene "$tmp/big" big 760 400 100 300 200
 if start_paused "$tmp/big" big; then
   pass "window Form1 is up"
-  [[ $(xdotool getwindowname "$id") == Form1 ]] && pass "caption is Form1" || fail "caption is $(xdotool getwindowname "$id")"
+  caption=$(xdotool getwindowname "$id")
+  [[ $caption == Form1 ]] && pass "caption is Form1" || fail "caption is $caption"
   geometry=$(xwininfo -id "$id")
   grep -q 'Width: 753$' <<<"$geometry" && grep -q 'Height: 394$' <<<"$geometry" &&
     pass "client area is 753 x 394" || fail "client area is not 753 x 394: $geometry"
@@ -333,14 +338,14 @@ rm -rf "$tmp/small"
 
 # --- 4. no display: headless by itself ---------------------------------------------
 scene "$tmp/reference" w 60 40 5 30 20
-"$binary" --headless "$tmp/reference" || fail "headless reference run failed"
+bounded "$binary" --headless "$tmp/reference" || fail "headless reference run failed"
 for display in none :31999; do
   scene "$tmp/nodisplay" w 60 40 5 30 20
   status=0
   if [[ $display == none ]]; then
-    env -u DISPLAY -u WAYLAND_DISPLAY "$binary" "$tmp/nodisplay" || status=$?
+    bounded env -u DISPLAY -u WAYLAND_DISPLAY "$binary" "$tmp/nodisplay" || status=$?
   else
-    env -u WAYLAND_DISPLAY DISPLAY=$display "$binary" "$tmp/nodisplay" || status=$?
+    bounded env -u WAYLAND_DISPLAY DISPLAY=$display "$binary" "$tmp/nodisplay" || status=$?
   fi
   [[ $status -eq 0 ]] && same_frames "$tmp/nodisplay/buffer" "$tmp/reference/buffer" &&
     pass "display $display: the run goes on headless" ||
