@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
+#include "batch/run_batch.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
 #include "support/failure_of.h"
@@ -169,6 +171,27 @@ TEST(BladeTurns, TwoAngles) {
     EXPECT_EQ(t.blade_turn_2, 45);
     dir.write("rotazione_spazzole.txt", "30\n");
     EXPECT_EQ(kind_of([&] { read_blade_turns(dir.str()); }), FailureKind::read_past_end);
+}
+
+TEST(RunBatch, StopDuringTheRefreshOfAFrameKeepsItFromBeingSaved) {
+    TempFolder dir;
+    dir.write("immagini.txt", "w,20,20\n");
+    dir.write("rotazione_spazzole.txt", "30,30\n");
+    dir.write("coordinate.txt", "3,90,10,10\n5,5\n15,5\n10,15\n");
+    dir.make_folder("buffer");
+    bool stop = false;
+    int refreshed = 0;
+    RunHooks hooks;
+    hooks.refresh = [&](const FrameSurface&) {
+        ++refreshed;
+        stop = true; // as a key pressed while frame 1 is on screen
+    };
+    hooks.stop_requested = [&] { return stop; };
+    Module1 m;
+    FrameSurface surface;
+    EXPECT_EQ(test::kind_of([&] { run_batch(m, surface, dir.str(), hooks); }), FailureKind::stopped);
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "buffer"));
 }
 
 } // namespace

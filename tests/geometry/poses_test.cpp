@@ -161,16 +161,5 @@ TEST(PoseFailures, CarriedPartWithoutPointsStillFaults) {
     EXPECT_THROW(carried_pose(m, 1, BladeTurns{}, blade), Failure);
 }
 
-TEST(PoseFailures, SweepProductBeyond32BitsOverflows) {
-    Module1 m = part(3, 2000000000, {0, 0}, {{1, 1}});
-    EXPECT_NO_THROW(swept_pose(m, 2));
-    EXPECT_EQ(test::kind_of([&] { swept_pose(m, 3); }), FailureKind::overflow);
-}
-
-TEST(PoseFailures, RoundedCoordinateBeyond32BitsOverflows) {
-    Module1 m = part(2, 180, {2000000000, 0}, {{-2000000000, 0}});
-    EXPECT_EQ(test::kind_of([&] { swept_pose(m, 2); }), FailureKind::overflow);
-}
-
 } // namespace
 } // namespace wiper
