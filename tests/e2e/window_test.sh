@@ -60,6 +60,9 @@ exec {guard}> >(
   rm -rf "$tmp"
 )
 
+mkfifo "$tmp/never"
+exec {never}<>"$tmp/never" # nothing is ever written: a wait without a process
+
 xvfb=       # the virtual display's server
 started=()  # every run started in the background, so none outlives the test
 cleanup() {
@@ -102,7 +105,8 @@ wait_until() {
 
 # --- the virtual display ----------------------------------------------------------
 # Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.log" {guard}>&- &
+: >"$tmp/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.log" {guard}>&- {never}>&- &
 xvfb=$!
 echo "xvfb $xvfb" >>"$tmp/pids"
 # read succeeds only on a whole line.
@@ -137,10 +141,9 @@ same_frames() {
 }
 
 pid= # the run being checked
-# Starts the binary on folder $1 in the background, stderr to file $2. It runs
-# niced, so that on a busy machine the test's own polls keep pace with it.
+# Starts the binary on folder $1 in the background, stderr to file $2.
 start_run() {
-  nice -n 10 "$binary" "$1" 2>"$2" {guard}>&- &
+  "$binary" "$1" 2>"$2" {guard}>&- {never}>&- &
   pid=$!
   started+=("$pid")
   echo "run $pid" >>"$tmp/pids"
@@ -149,13 +152,15 @@ running() { kill -0 "$pid" 2>/dev/null; }
 ended() { ! running; }
 
 # Polls until frame file $1 exists or the run has ended, at most 20 s. The
-# frames come every few milliseconds, so this poll neither sleeps nor starts a
-# process: the run is paused right after the frame, long before its last.
+# frames come every few milliseconds, so this poll looks every millisecond
+# without starting a process (a read that times out on a pipe nobody writes):
+# the run is paused within a frame or two of $1, long before its last.
 spin_until_saved() {
   local end=$((${EPOCHREALTIME/./} + 20000000))
   until [[ -e $1 ]]; do
     running || return 1
     ((${EPOCHREALTIME/./} < end)) || return 1
+    read -r -t 0.001 -u "$never" _ || true
   done
 }
 
