@@ -151,23 +151,24 @@ start_run() {
 running() { kill -0 "$pid" 2>/dev/null; }
 ended() { ! running; }
 
-# Polls until frame file $1 exists or the run has ended, at most 20 s. The
-# frames come every few milliseconds, so this poll looks every millisecond
-# without starting a process (a read that times out on a pipe nobody writes):
-# the run is paused within a frame or two of $1, long before its last.
-spin_until_saved() {
+# Polls until frame file $1 exists or the run has ended, at most 20 s. Frames
+# come every few milliseconds, and the poll starts no process: it looks again
+# at once, or with a second argument "rest", after a millisecond's rest (a read
+# that times out on a pipe nobody writes), which leaves the CPU to a run that
+# is still starting. Either way the run is paused within a frame or two of $1.
+poll_until_saved() {
   local end=$((${EPOCHREALTIME/./} + 20000000))
   until [[ -e $1 ]]; do
     running || return 1
     ((${EPOCHREALTIME/./} < end)) || return 1
-    read -r -t 0.001 -u "$never" _ || true
+    [[ -z ${2:-} ]] || read -r -t 0.001 -u "$never" _ || true
   done
 }
 
 # Lets the paused run go on until frame file $1 exists, then pauses it again.
 run_until() {
   kill -CONT "$pid" 2>/dev/null || true
-  spin_until_saved "$1" || true
+  poll_until_saved "$1" || true
   kill -STOP "$pid" 2>/dev/null || true
   [[ -e $1 ]]
 }
@@ -178,7 +179,7 @@ find_window() { id=$(xdotool search --all --pid "$pid" --name '^Form1$' 2>/dev/n
 start_paused() {
   id=
   start_run "$1" "$1.err"
-  spin_until_saved "$1/buffer/$2_1.bmp" || true
+  poll_until_saved "$1/buffer/$2_1.bmp" rest || true
   kill -STOP "$pid" 2>/dev/null || true
   [[ -e $1/buffer/$2_1.bmp ]] && wait_until 10 find_window
 }
