@@ -50,7 +50,9 @@ int render(const std::string& folder, const wiper::RunHooks& hooks) {
 
 // The whole program after its entry point has turned the command line into
 // UTF-8 arguments (the program's own name left out).
-int program_main(const std::vector<std::string>& args) {
+// Anything that escapes is still reported on one line, never by the runtime's
+// own multi-line complaint.
+int program_main(const std::vector<std::string>& args) try {
     using namespace wiper;
     const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
@@ -61,8 +63,8 @@ int program_main(const std::vector<std::string>& args) {
         std::printf("wiper-render %s\n", WIPER_VERSION);
         return 0;
     case CommandLine::Action::usage_error:
-        std::fprintf(stderr, "wiper-render: %s\n%s", printable(cl.error).c_str(), usage_text().c_str());
-        return usage_status;
+        // One line, like every other failure; --help gives the whole usage.
+        return report("usage", cl.error + "; wiper-render [--headless] [FOLDER], or --help", usage_status);
     case CommandLine::Action::run:
         break;
     }
@@ -97,4 +99,8 @@ int program_main(const std::vector<std::string>& args) {
     if (status != 0) return status;
     if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
     return 0;
+} catch (const std::bad_alloc&) {
+    return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
+} catch (const std::exception& e) {
+    return report("internal error", e.what(), wiper::internal_error_status);
 }

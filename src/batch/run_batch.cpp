@@ -60,10 +60,15 @@ void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, con
         for (std::int64_t n = 1; n <= frames; ++n) {
             check_stop(hooks);
             const auto frame = static_cast<std::int32_t>(n);
-            if (carried)
-                carried_pose(m, frame, turns, blade_angle);
-            else
-                swept_pose(m, frame);
+            try {
+                if (carried)
+                    carried_pose(m, frame, turns, blade_angle);
+                else
+                    swept_pose(m, frame);
+            } catch (const Failure& failure) {
+                // The pose knows the cause; the user needs the part and frame that reached it.
+                throw Failure(failure.kind(), name + ", frame " + std::to_string(n) + ": " + failure.what());
+            }
 
             const std::string path = frame_file_path(folder, m.image_name, n);
             if (first_part)

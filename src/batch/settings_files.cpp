@@ -1,22 +1,64 @@
 #include "batch/settings_files.h"
 
+#include <cstdio>
+#include <string_view>
+
 #include "batch/field_reader.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
 namespace wiper {
 
+namespace {
+
+bool is_reserved_device_name(const std::string& name) {
+    // Windows takes the part before the first dot, trailing spaces dropped, as
+    // the device: "con.bmp" and "nul .x" are devices too.
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    std::string upper;
+    for (const char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;
+    const std::string number = upper.substr(3);
+    // Superscript one to three (UTF-8) count as digits there as well.
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xc2\xb9" ||
+           number == "\xc2\xb2" || number == "\xc2\xb3";
+}
+
+} // namespace
+
+std::string image_name_fault(const std::string& name) {
+    if (name.empty()) return "is empty";
+    if (name == "." || name == "..") return "names a folder, not a frame file inside buffer/";
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '/' || c == '\\') return "holds a path separator and would put frame files outside buffer/";
+        if (c < 0x20 || c == 0x7f) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02x", c);
+            return std::string("holds the control character ") + code + ", which no file name may hold";
+        }
+        if (std::string_view("<>:\"|?*").find(ch) != std::string_view::npos)
+            return std::string("holds '") + ch + "', which a Windows file name cannot hold";
+    }
+    if (is_reserved_device_name(name)) return "is a Windows device name, not a file name";
+    if (name.back() == '.' || name.back() == ' ')
+        return std::string("ends in ") + (name.back() == '.' ? "a dot" : "a space") +
+               ", which Windows drops from file names";
+    return {};
+}
+
 void read_image_settings(Module1& m, const std::string& folder) {
     const std::string path = files::join(folder, image_settings_file);
     FieldReader reader(read_text_file(path), path);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
-    const bool unsafe = name.empty() || name == "." || name == ".." ||
-                        name.find_first_of(std::string("/\\\0", 3)) != std::string::npos;
-    if (unsafe)
+    const std::string fault = image_name_fault(name);
+    if (!fault.empty())
         throw Failure(FailureKind::invalid_image_name,
-                      path + " line " + std::to_string(line) + ": the image name " + quote_for_message(name) +
-                          " cannot name a frame file inside buffer/");
+                      path + " line " + std::to_string(line) + ": the image name " + quote_for_message(name) + " " +
+                          fault);
     m.image_name = std::move(name);
     m.image_width = reader.read_number();
     m.image_height = reader.read_number();

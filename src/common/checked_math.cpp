@@ -1,6 +1,8 @@
 #include "common/checked_math.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "common/failure.h"
 
@@ -32,11 +34,14 @@ double checked_div(double numerator, double denominator) {
 }
 
 std::int32_t round_to_pixel(double value) {
-    if (std::isnan(value)) throw Failure(FailureKind::floating_point, "a coordinate is not a number");
+    if (std::isnan(value)) throw Failure(FailureKind::floating_point, "is not a number");
     // The default rounding mode is to nearest, ties to even.
     const double rounded = std::nearbyint(value);
-    if (rounded < -2147483648.0 || rounded > 2147483647.0)
-        throw Failure(FailureKind::overflow, "a rounded coordinate is beyond the 32-bit range");
+    if (rounded < -2147483648.0 || rounded > 2147483647.0) {
+        char shown[32];
+        std::snprintf(shown, sizeof shown, std::fabs(rounded) < 1e15 ? "%.0f" : "%g", rounded);
+        throw Failure(FailureKind::overflow, std::string("rounds to ") + shown + ", beyond the 32-bit range");
+    }
     return static_cast<std::int32_t>(rounded);
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
+#include "batch/run_batch.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
 #include "support/failure_of.h"
@@ -127,18 +129,39 @@ TEST(ImageSettings, ReadsNameAndSize) {
     EXPECT_EQ(frame_file_path("/p", m.image_name, 12), "/p/buffer/wiper_12.bmp");
 }
 
-class UnsafeImageName : public testing::TestWithParam<std::string> {};
+struct BadName {
+    std::string field; // as written in immagini.txt
+    const char* why;   // what the message must say
+};
+
+class UnsafeImageName : public testing::TestWithParam<BadName> {};
 
 TEST_P(UnsafeImageName, IsRefusedBeforeAnythingIsWritten) {
     TempFolder dir;
-    dir.write("immagini.txt", GetParam() + ",10,10\n");
+    dir.write("immagini.txt", GetParam().field + ",10,10\n");
     Module1 m;
-    EXPECT_EQ(kind_of([&] { read_image_settings(m, dir.str()); }), FailureKind::invalid_image_name);
+    const Failure f = test::failure_of([&] { read_image_settings(m, dir.str()); });
+    EXPECT_EQ(f.kind(), FailureKind::invalid_image_name);
+    EXPECT_NE(std::string(f.what()).find("immagini.txt line 1: the image name"), std::string::npos) << f.what();
+    EXPECT_NE(std::string(f.what()).find(GetParam().why), std::string::npos) << f.what();
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, UnsafeImageName,
-                         testing::Values("\"\"", "\"../../x\"", "a/b", "\"a\\\\b\"", ".", "\"..\"",
-                                         std::string("\"a\0b\"", 5)));
+INSTANTIATE_TEST_SUITE_P(
+    Names, UnsafeImageName,
+    testing::Values(BadName{"\"\"", "is empty"}, BadName{"\"../../x\"", "separator"}, BadName{"a/b", "separator"},
+                    BadName{"\"a\\\\b\"", "separator"}, BadName{".", "folder"}, BadName{"\"..\"", "folder"},
+                    BadName{std::string("\"a\0b\"", 5), "control character 0x00"},
+                    BadName{"\"w\nx\"", "control character 0x0a"}, BadName{"\"w\x1b[2J\"", "control character 0x1b"},
+                    BadName{"w\x7f", "control character 0x7f"}, BadName{"\"a:b\"", "':'"}, BadName{"a<b", "'<'"},
+                    BadName{"a>b", "'>'"}, BadName{"a\"b", "'\"'"}, BadName{"a|b", "'|'"}, BadName{"a?", "'?'"},
+                    BadName{"*", "'*'"}, BadName{"con", "device"}, BadName{"Nul.bmp", "device"},
+                    BadName{"AUX.a.b", "device"}, BadName{"prn", "device"}, BadName{"com1", "device"},
+                    BadName{"LPT9.txt", "device"}, BadName{"\"w.\"", "dot"}, BadName{"\"w \"", "space"}));
+
+TEST(ImageSettings, NamesThatOnlyLookReservedAreFine) {
+    for (const char* name : {"w", "Città", "console", "com10", "lpt0", "com", "auxiliary", "w.x", ".w", "a b"})
+        EXPECT_EQ(image_name_fault(name), "") << name;
+}
 
 TEST(BladeTurns, TwoAngles) {
     TempFolder dir;
@@ -148,6 +171,27 @@ TEST(BladeTurns, TwoAngles) {
     EXPECT_EQ(t.blade_turn_2, 45);
     dir.write("rotazione_spazzole.txt", "30\n");
     EXPECT_EQ(kind_of([&] { read_blade_turns(dir.str()); }), FailureKind::read_past_end);
+}
+
+TEST(RunBatch, StopDuringTheRefreshOfAFrameKeepsItFromBeingSaved) {
+    TempFolder dir;
+    dir.write("immagini.txt", "w,20,20\n");
+    dir.write("rotazione_spazzole.txt", "30,30\n");
+    dir.write("coordinate.txt", "3,90,10,10\n5,5\n15,5\n10,15\n");
+    dir.make_folder("buffer");
+    bool stop = false;
+    int refreshed = 0;
+    RunHooks hooks;
+    hooks.refresh = [&](const FrameSurface&) {
+        ++refreshed;
+        stop = true; // as a key pressed while frame 1 is on screen
+    };
+    hooks.stop_requested = [&] { return stop; };
+    Module1 m;
+    FrameSurface surface;
+    EXPECT_EQ(test::kind_of([&] { run_batch(m, surface, dir.str(), hooks); }), FailureKind::stopped);
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "buffer"));
 }
 
 } // namespace

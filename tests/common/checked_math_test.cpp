@@ -47,5 +47,19 @@ TEST(FailureMessages, QuotedTextIsEscapedAndCut) {
     EXPECT_NE(q.find("200000 characters"), std::string::npos);
 }
 
+TEST(FailureMessages, ReportLinesEscapeControlsAndBytesThatAreNotUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {"\x1b[2J\x7f", "\\x1b[2J\\x7f"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"Citt\xc3\xa0 \xe2\x82\xac \xf0\x9f\x98\x80", "Citt\xc3\xa0 \xe2\x82\xac \xf0\x9f\x98\x80"}, // kept whole
+        {"\xc3", "\\xc3"},                 // cut short
+        {"\xc0\xaf", "\\xc0\\xaf"},         // overlong
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"}, // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, // beyond U+10FFFF
+    };
+    for (const auto& [raw, shown] : cases) EXPECT_EQ(printable(raw), shown) << shown;
+}
+
 } // namespace
 } // namespace wiper

@@ -191,10 +191,13 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--frobnicate"}, {"a", "b"}, {"-x", "a"}}) {
+    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"}};
+    for (const std::vector<std::string>& bad : mistakes) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("usage: wiper-render"), std::string::npos);
+        EXPECT_EQ(r.err.rfind("wiper-render: usage: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
     }
 }
 
@@ -219,7 +222,9 @@ TEST_P(Failures, StopWithTheirKindAndStatusLeavingWhatWasSaved) {
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(r.err.rfind(std::string("wiper-render: ") + c.kind + ": ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(c.names), std::string::npos) << r.err;
+    // One line, whatever the names it quotes hold: no line end, no escape sequence.
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.find_first_of("\r\x1b"), std::string::npos) << r.err;
     if (fs::exists(dir / "buffer")) {
         EXPECT_EQ(files_in(dir / "buffer"), c.frames_left);
     }
@@ -259,11 +264,21 @@ INSTANTIATE_TEST_SUITE_P(
                         d.write("coordinate.txt", s + "5\n");
                     },
                     14, "index out of range", "coordinate.txt line 103", none},
-        FailureCase{"SweepProductOverflows",
-                    [](auto& d) { d.write("coordinate.txt", "3,2000000000,0,0\n1,1\n2,2\n"); }, 15, "overflow",
-                    "32-bit", std::set<std::string>{"w_1.bmp", "w_2.bmp"}},
-        FailureCase{"SingleFramePart", [](auto& d) { d.write("coordinate_nr.txt", "1,90,0,0\n1,1\n2,2\n"); }, 16,
-                    "floating-point fault", "0 / 0", none},
+        // A carried part places its point 0 even when it has no outline.
+        FailureCase{"NegativeSweepProductOverflows",
+                    [](auto& d) { d.write("coordinate_nr.txt", "3,-2000000000,0,0\n"); }, 15, "overflow",
+                    "coordinate_nr.txt, frame 3: (n - 1) x sweep_angle = 2 x -2000000000 is beyond the 32-bit range",
+                    two_frames},
+        FailureCase{"RoundedCoordinateOverflows",
+                    [](auto& d) { d.write("coordinate.txt", "2,180,2000000000,0\n-2000000000,0\n"); }, 15,
+                    "overflow", "coordinate.txt, frame 2: point 0 (-2000000000, 0): x rounds to 5999999931, beyond",
+                    std::set<std::string>{"w_1.bmp"}},
+        FailureCase{"SingleFramePart",
+                    [](auto& d) { d.write("coordinate_blade_nr.txt", "1,120,0,0\n1,1\n2,2\n"); }, 16,
+                    "floating-point fault",
+                    "coordinate_blade_nr.txt, frame 1: a part needs at least 2 frames; frame_count 1 divides the "
+                    "sweep into 0 steps",
+                    none},
         FailureCase{"LeftoverNotAPicture",
                     [](auto& d) {
                         d.write("coordinate_1.txt", "0,90,0,0\n");
@@ -283,6 +298,14 @@ INSTANTIATE_TEST_SUITE_P(
                         d.write("coordinate.txt", square);
                     },
                     20, "invalid image name", "immagini.txt line 1", none},
+        FailureCase{"LineEndInImageName", [](auto& d) { d.write("immagini.txt", "\"w\r\nx\",30,30\n"); }, 20,
+                    "invalid image name", "\"w\\x0d\\x0ax\" holds the control character 0x0d", none},
+        FailureCase{"EscapeInImageName", [](auto& d) { d.write("immagini.txt", "\"w\x1b[31m\",30,30\n"); }, 20,
+                    "invalid image name", "control character 0x1b", none},
+        FailureCase{"LineEndInPartName", [](auto& d) { d.write("coordinate\nx.txt", "3,x\n"); }, 19,
+                    "invalid number", "coordinate\\nx.txt line 1", none},
+        FailureCase{"EscapeInPartName", [](auto& d) { d.write("coordinate\x1b]0;owned\x07.txt", "3,x\n"); }, 19,
+                    "invalid number", "coordinate\\x1b]0;owned\\x07.txt line 1", none},
         FailureCase{"FolderWhereAFrameShouldBe",
                     [](auto& d) {
                         d.make_folder("buffer/w_3.bmp");

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -152,6 +153,13 @@ bool wait_until_exists(const fs::path& file, Clock::duration limit) {
     return true;
 }
 
+// Random moments come from a fixed seed, printed with every failure, so a
+// failing run can be repeated exactly; WIPER_TEST_SEED=N tries another.
+unsigned test_seed() {
+    const char* given = std::getenv("WIPER_TEST_SEED");
+    return given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261207u;
+}
+
 class StopSignal : public testing::TestWithParam<int> {};
 
 TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
@@ -162,7 +170,9 @@ TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
     Running run(dir.str(), scratch / "err");
     ASSERT_TRUE(run.started());
     ASSERT_TRUE(wait_until_exists(dir / "buffer/w_3.bmp", 60s)) << test::slurp(scratch / "err");
-    std::mt19937 random(std::random_device{}());
+    const unsigned seed = test_seed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (WIPER_TEST_SEED)");
+    std::mt19937 random(seed);
     std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 300)(random)));
 
     const auto sent = Clock::now();
@@ -212,8 +222,8 @@ TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
     }
     const auto whole_run = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
 
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed) + ", a whole run takes " + std::to_string(whole_run.count()) + " us");
+    const unsigned seed = test_seed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (WIPER_TEST_SEED), a whole run takes " + std::to_string(whole_run.count()) + " us");
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> moment(0.02, 0.98);
     // Were it named like a frame, a later part would take it for one.

@@ -122,6 +122,23 @@ TEST_F(FrameFilesTest, TakenTemporaryNamesAreSkippedNotWrittenThrough) {
     EXPECT_EQ(names, (std::set<std::string>{"f.bmp", temporary_name(1), temporary_name(2), temporary_name(3)}));
 }
 
+TEST_F(FrameFilesTest, HeaderOfASavedFrameIsTheWindowsBitmapHeaderByteForByte) {
+    // Written out by hand, not by the writer: a wrong size field must not pass.
+    const std::vector<std::uint8_t> header = {
+        'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, // file size 54 + 3 rows of 16 bytes; pixels at 54
+        40, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0,             // info header size; 5 wide; 3 high, bottom-up
+        1, 0, 24, 0, 0, 0, 0, 0, 48, 0, 0, 0,            // 1 plane; 24 bits; uncompressed; 48 pixel bytes
+        0x13, 0x0b, 0, 0, 0x13, 0x0b, 0, 0,              // 2835 pixels per metre (72 dpi) both ways
+        0, 0, 0, 0, 0, 0, 0, 0};                         // no palette
+    FrameSurface s;
+    s.set_size(5, 3);
+    FrameFiles().save(s, path("f.bmp"));
+    const std::vector<std::uint8_t> file = dir.read_bytes("f.bmp");
+    ASSERT_EQ(file.size(), 102u);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + 54), header);
+    EXPECT_EQ(bmp_stride(4), 12u); // a row of exactly 12 bytes takes no padding
+}
+
 TEST_F(FrameFilesTest, ForeignPaddingIsNotCarriedIntoTheSave) {
     FrameSurface s;
     s.set_size(5, 4);
