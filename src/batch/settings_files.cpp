@@ -1,12 +1,13 @@
 #include "batch/settings_files.h"
 
 #include "batch/field_reader.h"
+#include "batch/folder_lookup.h"
 #include "common/failure.h"
 
 namespace wiper {
 
 void read_image_settings(Module1& m, const std::string& folder) {
-    const std::string path = folder + "/" + image_settings_file;
+    const std::string path = settings_file_path(folder, image_settings_file);
     FieldReader reader(read_text_file(path), path);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
@@ -22,7 +23,7 @@ void read_image_settings(Module1& m, const std::string& folder) {
 }
 
 BladeTurns read_blade_turns(const std::string& folder) {
-    const std::string path = folder + "/" + blade_turn_file;
+    const std::string path = settings_file_path(folder, blade_turn_file);
     FieldReader reader(read_text_file(path), path);
     BladeTurns turns;
     turns.blade_turn_1 = reader.read_number();
