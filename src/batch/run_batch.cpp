@@ -99,7 +99,8 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
             warn(hooks, name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame");
         else if (!first_part && frames < written)
             warn(hooks, name + " has " + frames_drawn(frames) + " but " + longest + " before it has " +
-                            std::to_string(written) + ": " + frame_range(frames + 1, written) + " lack " + name);
+                            std::to_string(written) + ": " + frame_range(frames + 1, written) +
+                            (frames + 1 == written ? " lacks it" : " lack it"));
 
         // Frames past those this run saved can only come from an earlier run.
         std::int64_t leftover_first = 0, leftover_last = 0;
