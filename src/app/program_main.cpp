@@ -77,20 +77,16 @@ std::string plural(std::int64_t n, const char* one, const char* many) {
 // The parts in drawing order with their role and frame count, then the frame files.
 void print_summary(const wiper::RunSummary& summary) {
     using wiper::printable;
+    using wiper::text_columns;
     std::size_t name_width = 0, count_width = 0;
-    const auto columns = [](const std::string& s) {
-        std::size_t n = 0;
-        for (const char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        return n;
-    };
     for (const auto& part : summary.parts) {
-        name_width = std::max(name_width, columns(printable(part.name)));
+        name_width = std::max(name_width, text_columns(printable(part.name)));
         count_width = std::max(count_width, std::to_string(part.frames).size());
     }
     for (const auto& part : summary.parts) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
-        std::printf("%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - columns(name), ' ').c_str(),
+        std::printf("%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - text_columns(name), ' ').c_str(),
                     part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
                     count.c_str(), part.frames == 1 ? "frame" : "frames");
     }

@@ -12,13 +12,6 @@ namespace wiper {
 
 namespace {
 
-// Columns of UTF-8 text, one per character: continuation bytes take none.
-std::size_t columns(const std::string& s) {
-    std::size_t n = 0;
-    for (const char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 // Cut to fit an 80-column terminal: a wrapped line could not be erased with a
 // carriage return.
 std::string fitted(const std::string& s) {
@@ -30,6 +23,12 @@ std::string fitted(const std::string& s) {
 }
 
 } // namespace
+
+std::size_t text_columns(const std::string& text) {
+    std::size_t n = 0;
+    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // continuation bytes take none
+    return n;
+}
 
 bool stderr_is_terminal() {
 #ifdef _WIN32
@@ -45,7 +44,7 @@ void ProgressLine::update(const std::string& text) {
     if (shown_columns_ > 0 && now - last_ < std::chrono::milliseconds(100)) return;
     last_ = now;
     const std::string line = fitted(text);
-    const std::size_t cols = columns(line);
+    const std::size_t cols = text_columns(line);
     // Spaces over whatever is left of a longer line drawn before.
     const std::string pad(shown_columns_ > cols ? shown_columns_ - cols : 0, ' ');
     std::fprintf(stderr, "\r%s%s", line.c_str(), pad.c_str());

@@ -5,6 +5,9 @@
 
 namespace wiper {
 
+// Terminal columns UTF-8 text takes, one per character.
+std::size_t text_columns(const std::string& text);
+
 // True when standard error is a terminal, where a line can be redrawn in place.
 bool stderr_is_terminal();
 
