@@ -127,17 +127,20 @@ int program_main(const std::vector<std::string>& args) {
     std::unique_ptr<PreviewWindow> window;
     if (preview_window_wanted(cl.headless, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")))
         window = PreviewWindow::open();
-    ProgressLine progress(stderr_is_terminal());
+    const bool on_terminal = stderr_is_terminal();
+    ProgressLine progress(on_terminal);
     RunHooks hooks;
     hooks.warn = [&progress](const std::string& message) {
         progress.erase();
         std::fprintf(stderr, "wiper-render: warning: %s\n", printable(message).c_str());
     };
-    hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
-                                 std::int64_t frames) {
-        progress.update("part " + std::to_string(part) + " of " + std::to_string(parts) + ", " + printable(name) +
-                        ": frame " + std::to_string(frame) + " of " + std::to_string(frames));
-    };
+    if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
+        hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
+                                     std::int64_t frames) {
+            progress.update("part " + std::to_string(part) + " of " + std::to_string(parts) + ", " +
+                            printable(name) + ": frame " + std::to_string(frame) + " of " + std::to_string(frames));
+        };
+    }
     if (window) {
         hooks.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
         hooks.stop_requested = [&window] {
