@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "batch/field_reader.h"
@@ -24,7 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const unsigned kinds = data[0];
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    wiper::FieldReader reader(text, "fuzz.txt");
+    // Decoding refuses a broken UTF-16 file before any field is read.
+    std::optional<wiper::FieldReader> made;
+    try {
+        made.emplace(text, "fuzz.txt");
+    } catch (const wiper::Failure& f) {
+        require(std::string(f.what()).find("fuzz.txt") != std::string::npos);
+        return 0;
+    }
+    wiper::FieldReader& reader = *made;
 
     std::size_t lines = 1;
     for (std::size_t i = 0; i < text.size(); ++i)

@@ -1,16 +1,42 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs that this machine lacks.
+# Installs the Debian packages a job needs that this machine lacks.
+#   install-deps.sh build        compiler, CMake and SDL2's development files:
+#                                enough to build and render
+#   install-deps.sh build test   also GoogleTest, Google Benchmark, clang and
+#                                the X and picture tools the tests use
+# Without root and without sudo it prints the apt-get command to run as root.
 set -euo pipefail
-packages=(cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev
-          clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick)
+declare -A sets=(
+  [build]="g++ cmake make libsdl2-dev"
+  [test]="googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick"
+)
+(($#)) || set -- build
+packages=()
+for s in "$@"; do
+  [[ -n ${sets[$s]:-} ]] || { echo "install-deps.sh: unknown set '$s' (known: build, test)" >&2; exit 2; }
+  read -ra more <<<"${sets[$s]}"
+  packages+=("${more[@]}")
+done
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+((${#missing[@]})) || exit 0
+
+command=(apt-get install -y --no-install-recommends "${missing[@]}")
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "These Debian packages are missing: ${missing[*]}" >&2
+  echo "Installing them needs root. As root, run:" >&2
+  echo "  apt-get update && ${command[*]}" >&2
+  echo "then run this script again." >&2
+  exit 1
 fi
+echo "Installing ${#missing[@]} Debian packages and what they need: ${missing[*]}"
+echo "Downloading and unpacking takes a while (minutes on a fresh machine); apt's progress follows."
+"${as_root[@]}" apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive "${command[@]}"

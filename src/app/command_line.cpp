@@ -17,6 +17,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             return cl;
         } else if (!options_done && arg == "--headless") {
             cl.headless = true;
+        } else if (!options_done && (arg == "--quiet" || arg == "-q")) {
+            cl.quiet = true;
         } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
             cl.action = CommandLine::Action::usage_error;
             cl.error = "unknown option " + arg;
@@ -38,12 +40,22 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 }
 
 std::string usage_text() {
-    return "usage: wiper-render [--headless] [FOLDER]\n"
-           "Renders the wiper frames described by the part files in FOLDER (default: the\n"
+    return "usage: wiper-render [--headless] [--quiet] [FOLDER]\n"
+           "Renders the frames of a wiper's sweep described in FOLDER (default: the\n"
            "folder holding this program) into FOLDER/buffer/.\n"
            "  --headless  render without the preview window\n"
+           "  --quiet     print no summary after the run\n"
            "  --help      show this text\n"
-           "  --version   show the version\n";
+           "  --version   show the version\n"
+           "FOLDER holds:\n"
+           "  immagini.txt            frame file prefix, width, height (pixels)\n"
+           "  rotazione_spazzole.txt  blade turns in degrees: for a positive sweep, for\n"
+           "                          a zero or negative one\n"
+           "  coordinate*             one part each: frame_count, sweep_angle, centre_x,\n"
+           "                          centre_y, then x,y pairs (origin top left, y down);\n"
+           "                          a name containing \"nr\" is a carried part (a blade)\n"
+           "  buffer/                 frame n is written to buffer/<prefix>_<n>.bmp\n"
+           "See \"Writing a scene\" in README.md, and the manual page wiper-render(1).\n";
 }
 
 } // namespace wiper

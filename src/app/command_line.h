@@ -8,6 +8,7 @@ struct CommandLine {
     enum class Action { run, help, version, usage_error } action = Action::run;
     std::string folder;   // empty: the folder holding the executable
     bool headless = false;
+    bool quiet = false;   // no summary after a successful run
     std::string error;    // what was wrong, for usage_error
 };
 

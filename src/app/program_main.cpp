@@ -1,4 +1,6 @@
 // The program behind the entry point: command line, window, run and report.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -11,8 +13,10 @@
 #include "app/program_main.h"
 #include "app/preview_region.h"
 #include "app/preview_window.h"
+#include "app/progress_line.h"
 #include "app/stop_signals.h"
 #include "batch/run_batch.h"
+#include "batch/settings_files.h"
 #include "common/failure.h"
 #include "common/module1.h"
 #include "imaging/frame_surface.h"
@@ -29,21 +33,71 @@ int report(const char* kind, const std::string& detail, int status) {
     return status;
 }
 
+// Whether a failure is a settings file missing from the folder the program
+// looked in; without a FOLDER argument that is the program's own folder, which
+// a new user rarely means.
+bool settings_missing(const wiper::Failure& failure, const std::string& folder) {
+    using namespace wiper;
+    if (failure.kind() != FailureKind::file_not_found) return false;
+    const std::string what = failure.what();
+    for (const char* name : {image_settings_file, blade_turn_file})
+        if (what.rfind(folder + "/" + name + ": no such file", 0) == 0) return true;
+    return false;
+}
+
 // Runs the batch; the exit status, after reporting the failure that stopped it.
-int render(const std::string& folder, const wiper::RunHooks& hooks) {
+int render(const std::string& folder, bool folder_given, const wiper::RunHooks& hooks, wiper::ProgressLine& progress,
+           wiper::RunSummary& summary) {
     using namespace wiper;
     try {
         Module1 m;
         FrameSurface surface;
-        run_batch(m, surface, folder, hooks);
+        summary = run_batch(m, surface, folder, hooks);
     } catch (const Failure& failure) {
-        return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
+        progress.erase();
+        std::string detail = failure.what();
+        if (!folder_given && settings_missing(failure, folder))
+            detail += "; no FOLDER was given, so wiper-render looked in the folder that holds it. "
+                      "Run a scene with: wiper-render FOLDER";
+        return report(kind_name(failure.kind()), detail, exit_status(failure.kind()));
     } catch (const std::bad_alloc&) {
+        progress.erase();
         return report("out of memory", "the run could not get the memory it needs", internal_error_status);
     } catch (const std::exception& e) {
+        progress.erase();
         return report("internal error", e.what(), internal_error_status);
     }
+    progress.erase();
     return 0;
+}
+
+std::string plural(std::int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The parts in drawing order with their role and frame count, then the frame files.
+void print_summary(const wiper::RunSummary& summary) {
+    using wiper::printable;
+    using wiper::text_columns;
+    std::size_t name_width = 0, count_width = 0;
+    for (const auto& part : summary.parts) {
+        name_width = std::max(name_width, text_columns(printable(part.name)));
+        count_width = std::max(count_width, std::to_string(part.frames).size());
+    }
+    for (const auto& part : summary.parts) {
+        const std::string name = printable(part.name);
+        const std::string count = std::to_string(part.frames);
+        std::printf("%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - text_columns(name), ' ').c_str(),
+                    part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
+                    count.c_str(), part.frames == 1 ? "frame" : "frames");
+    }
+    const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
+    if (summary.frames_written == 0)
+        std::printf("wiper-render: %s, no frame written\n", parts.c_str());
+    else
+        std::printf("wiper-render: %s, %s: %s to %s\n", parts.c_str(),
+                    plural(summary.frames_written, "frame", "frames").c_str(),
+                    printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
 }
 
 } // namespace
@@ -83,7 +137,20 @@ int program_main(const std::vector<std::string>& args) try {
     std::unique_ptr<PreviewWindow> window;
     if (preview_window_wanted(cl.headless, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")))
         window = PreviewWindow::open();
+    const bool on_terminal = stderr_is_terminal();
+    ProgressLine progress(on_terminal);
     RunHooks hooks;
+    hooks.warn = [&progress](const std::string& message) {
+        progress.erase();
+        std::fprintf(stderr, "wiper-render: warning: %s\n", printable(message).c_str());
+    };
+    if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
+        hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
+                                     std::int64_t frames) {
+            progress.update("part " + std::to_string(part) + " of " + std::to_string(parts) + ", " +
+                            printable(name) + ": frame " + std::to_string(frame) + " of " + std::to_string(frames));
+        };
+    }
     if (window) {
         hooks.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
         hooks.stop_requested = [&window] {
@@ -94,9 +161,11 @@ int program_main(const std::vector<std::string>& args) try {
     } else {
         hooks.stop_requested = [] { return stop_signal_pending(); };
     }
-    const int status = render(folder, hooks);
+    RunSummary summary;
+    const int status = render(folder, !cl.folder.empty(), hooks, progress, summary);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
+    if (!cl.quiet) print_summary(summary);
     if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
     return 0;
 } catch (const std::bad_alloc&) {

@@ -6,15 +6,15 @@
 #include <limits>
 #include <memory>
 
+#include "batch/text_encoding.h"
 #include "common/failure.h"
 #include "imaging/file_io.h"
 
 namespace wiper {
 
-FieldReader::FieldReader(std::string text, std::string name) : text_(std::move(text)), name_(std::move(name)) {
-    // Editors on the desktop often save settings with a UTF-8 byte order mark.
-    if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
-}
+// Whatever encoding a desktop editor saved the file in, the fields are read from UTF-8.
+FieldReader::FieldReader(std::string text, std::string name)
+    : text_(decode_text(text, name)), name_(std::move(name)) {}
 
 void FieldReader::skip_spaces() {
     while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;

@@ -12,7 +12,8 @@ namespace wiper {
 // names the file and the line.
 class FieldReader {
 public:
-    // `text` is the whole file; `name` is how failures name it.
+    // `text` is the whole file in any encoding decode_text reads; `name` is how
+    // failures name it.
     FieldReader(std::string text, std::string name);
 
     // True when nothing but spaces and line ends is left.

@@ -1,7 +1,9 @@
 #include "batch/run_batch.h"
 
+#include <algorithm>
 #include <span>
 
+#include "batch/folder_lookup.h"
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
 #include "batch/settings_files.h"
@@ -21,6 +23,10 @@ void check_stop(const RunHooks& hooks) {
         throw Failure(FailureKind::stopped, "the run was stopped; every frame file saved so far is whole");
 }
 
+void warn(const RunHooks& hooks, const std::string& message) {
+    if (hooks.warn) hooks.warn(message);
+}
+
 // The polygon of the frame: a carried part draws last_point points (its point 0
 // only carries it), a swept part last_point + 1. Fewer than two draw nothing.
 std::span<const screen_point> drawn_points(const Module1& m, bool carried) {
@@ -29,9 +35,35 @@ std::span<const screen_point> drawn_points(const Module1& m, bool carried) {
     return std::span<const screen_point>(m.frame_points.data(), static_cast<std::size_t>(count));
 }
 
+// A frame file as the user finds it inside the program folder.
+std::string shown_frame(const Module1& m, std::int64_t n) {
+    return files::join("buffer", m.image_name + "_" + std::to_string(n) + ".bmp");
+}
+
+std::string frame_range(std::int64_t first, std::int64_t last) {
+    return first == last ? "frame " + std::to_string(first)
+                         : "frames " + std::to_string(first) + " to " + std::to_string(last);
+}
+
+std::string frames_drawn(std::int64_t n) {
+    return n == 0 ? "no frame" : n == 1 ? "1 frame" : std::to_string(n) + " frames";
+}
+
+// Every name beginning with "coordinate" is a part, so an editor's backup of a
+// part file is drawn too, usually a second time over the part it copies.
+bool looks_like_a_copy(const std::string& name) {
+    const auto ends_with = [&](const std::string& tail) {
+        if (name.size() < tail.size()) return false;
+        return std::equal(tail.begin(), tail.end(), name.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                          [](char t, char c) { return t == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    };
+    return ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp");
+}
+
 } // namespace
 
-void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+    expect_folder(folder, folder, "give the folder that holds immagini.txt and the part files");
     read_image_settings(m, folder);
     const BladeTurns turns = read_blade_turns(folder);
     try {
@@ -47,43 +79,93 @@ void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, con
     if (parts.empty())
         throw Failure(FailureKind::file_access,
                       "no part file: " + folder + " holds no file whose name begins with coordinate");
+    expect_folder(files::join(folder, "buffer"), files::join(folder, "buffer"), "the frames are written into a folder named buffer");
 
+    RunSummary summary;
     FrameFiles files;
-    bool first_part = true;
-    for (const std::string& name : parts) {
+    std::int64_t written = 0; // frames 1 to this were saved by this run
+    std::string longest;      // the earlier part that drew them
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        const std::string& name = parts[index];
+        const bool first_part = index == 0;
         check_stop(hooks);
+        if (looks_like_a_copy(name))
+            warn(hooks, name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
+                               "begins with coordinate is one); move it out of the folder if it is not meant to be drawn");
         legge_files_coordinate(m, folder, name);
         double blade_angle = 0.0;
         const bool carried = is_carried_part(name);
         const std::int64_t frames = m.frame_count; // the bound is taken once
+        if (frames <= 0)
+            warn(hooks, name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame");
+        else if (!first_part && frames < written)
+            warn(hooks, name + " has " + frames_drawn(frames) + " but " + longest + " before it has " +
+                            std::to_string(written) + ": " + frame_range(frames + 1, written) +
+                            (frames + 1 == written ? " lacks it" : " lack it"));
 
-        for (std::int64_t n = 1; n <= frames; ++n) {
-            check_stop(hooks);
-            const auto frame = static_cast<std::int32_t>(n);
-            try {
-                if (carried)
-                    carried_pose(m, frame, turns, blade_angle);
-                else
-                    swept_pose(m, frame);
-            } catch (const Failure& failure) {
-                // The pose knows the cause; the user needs the part and frame that reached it.
-                throw Failure(failure.kind(), name + ", frame " + std::to_string(n) + ": " + failure.what());
+        // Frames past those this run saved can only come from an earlier run.
+        std::int64_t leftover_first = 0, leftover_last = 0;
+        const auto report_leftovers = [&] {
+            if (leftover_first == 0) return;
+            warn(hooks, name + " draws over " + frame_range(leftover_first, leftover_last) +
+                            " left in buffer/ by an earlier run: the parts before it drew " + frames_drawn(written));
+        };
+        try {
+            for (std::int64_t n = 1; n <= frames; ++n) {
+                check_stop(hooks);
+                if (hooks.progress) hooks.progress(index + 1, parts.size(), name, n, frames);
+                const auto frame = static_cast<std::int32_t>(n);
+                try {
+                    if (carried)
+                        carried_pose(m, frame, turns, blade_angle);
+                    else
+                        swept_pose(m, frame);
+                } catch (const Failure& failure) {
+                    // The pose knows the cause; the user needs the part and frame that reached it.
+                    throw Failure(failure.kind(), name + ", frame " + std::to_string(n) + ": " + failure.what());
+                }
+
+                const std::string path = frame_file_path(folder, m.image_name, n);
+                if (first_part) {
+                    clear_to_white(surface);
+                } else if (n > written) {
+                    try {
+                        files.load_background(surface, path);
+                    } catch (const Failure& failure) {
+                        if (failure.kind() != FailureKind::file_not_found) throw;
+                        throw Failure(FailureKind::file_not_found,
+                                      name + ", frame " + std::to_string(n) + ": " + shown_frame(m, n) +
+                                          " does not exist; the parts before it drew " + frames_drawn(written));
+                    }
+                    if (leftover_first == 0) leftover_first = n;
+                    leftover_last = n;
+                } else {
+                    files.load_background(surface, path);
+                }
+
+                set_ink_black(surface);
+                draw_polygon(surface, drawn_points(m, carried));
+                if (hooks.refresh) hooks.refresh(surface);
+                check_stop(hooks);
+                files.save(surface, path);
             }
-
-            const std::string path = frame_file_path(folder, m.image_name, n);
-            if (first_part)
-                clear_to_white(surface);
-            else
-                files.load_background(surface, path);
-
-            set_ink_black(surface);
-            draw_polygon(surface, drawn_points(m, carried));
-            if (hooks.refresh) hooks.refresh(surface);
-            check_stop(hooks);
-            files.save(surface, path);
+        } catch (const Failure&) {
+            report_leftovers();
+            throw;
         }
-        first_part = false;
+        report_leftovers();
+        summary.parts.push_back({name, carried, std::max<std::int64_t>(frames, 0)});
+        if (frames > written) {
+            written = frames;
+            longest = name;
+        }
     }
+    summary.frames_written = written;
+    if (written > 0) {
+        summary.first_frame = shown_frame(m, 1);
+        summary.last_frame = shown_frame(m, written);
+    }
+    return summary;
 }
 
 } // namespace wiper

@@ -1,13 +1,16 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/module1.h"
 #include "imaging/frame_surface.h"
 
 namespace wiper {
 
-// How the run reaches whoever shows or steers it. Both may be left empty.
+// How the run reaches whoever shows or steers it. Any of them may be left empty.
 struct RunHooks {
     // Called once a frame's polygon is drawn, before the frame is saved, so a
     // window can show it.
@@ -15,6 +18,27 @@ struct RunHooks {
     // Polled before every frame and again just before each save; true stops the
     // run with a "stopped" failure, leaving every saved frame whole.
     std::function<bool()> stop_requested;
+    // Input that is legal but probably a mistake; one message per call. The run
+    // goes on as if nothing was said.
+    std::function<void(const std::string&)> warn;
+    // Before each frame is drawn: part `part` of `parts` (from 1), its file name,
+    // and frame `frame` of its `frames`.
+    std::function<void(std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
+                       std::int64_t frames)>
+        progress;
+};
+
+// What a finished run did, for its report.
+struct RunSummary {
+    struct Part {
+        std::string name; // the part file's name
+        bool carried = false;
+        std::int64_t frames = 0; // frames drawn; 0 when frame_count is 0 or negative
+    };
+    std::vector<Part> parts;          // in the order they were drawn
+    std::int64_t frames_written = 0;  // frames 1 to this were saved
+    std::string first_frame;          // as named inside the folder, e.g. buffer/wiper_1.bmp
+    std::string last_frame;
 };
 
 // The whole job: reads the settings and every part file of `folder`, and for
@@ -22,6 +46,6 @@ struct RunHooks {
 // part) or over the frame file the earlier parts left, and saves it to
 // folder/buffer/. The first failure stops the run by throwing a Failure; frame
 // files saved before it stay.
-void run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {});
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {});
 
 } // namespace wiper

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "batch/field_reader.h"
+#include "batch/folder_lookup.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
@@ -50,7 +51,7 @@ std::string image_name_fault(const std::string& name) {
 }
 
 void read_image_settings(Module1& m, const std::string& folder) {
-    const std::string path = files::join(folder, image_settings_file);
+    const std::string path = settings_file_path(folder, image_settings_file);
     FieldReader reader(read_text_file(path), path);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
@@ -65,7 +66,7 @@ void read_image_settings(Module1& m, const std::string& folder) {
 }
 
 BladeTurns read_blade_turns(const std::string& folder) {
-    const std::string path = files::join(folder, blade_turn_file);
+    const std::string path = settings_file_path(folder, blade_turn_file);
     FieldReader reader(read_text_file(path), path);
     BladeTurns turns;
     turns.blade_turn_1 = reader.read_number();

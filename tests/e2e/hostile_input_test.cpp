@@ -164,13 +164,15 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
     ASSERT_NE(r.status, -1) << "the run died of a signal: " << r.err;
     EXPECT_EQ(r.status, row.status) << r.err;
 
+    // Warnings (a first part with no frames, leftovers drawn over) may come before the outcome.
+    const std::string report = test::without_warnings(r.err);
     if (row.status == 0) {
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(report, "");
     } else {
-        EXPECT_EQ(r.err.rfind(std::string("wiper-render: ") + row.kind + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(row.names), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_LT(r.err.size(), 1000u) << "a hostile file must not flood the report";
+        EXPECT_EQ(report.rfind(std::string("wiper-render: ") + row.kind + ": ", 0), 0u) << r.err;
+        EXPECT_NE(report.find(row.names), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << r.err;
+        EXPECT_LT(report.size(), 1000u) << "a hostile file must not flood the report";
         // Every failure here comes before the first save: buffer/ is as it was.
         EXPECT_EQ(snapshot_buffer(dir / "buffer"), buffer_before);
     }

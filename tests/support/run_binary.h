@@ -30,6 +30,15 @@ inline std::string slurp(const std::filesystem::path& p) {
     return ss.str();
 }
 
+// The report without its warning lines: what a run that warned must still end with.
+inline std::string without_warnings(const std::string& err) {
+    std::istringstream in(err);
+    std::string kept, line;
+    while (std::getline(in, line))
+        if (line.rfind("wiper-render: warning: ", 0) != 0) kept += line + "\n";
+    return kept;
+}
+
 // Runs the real program with `args`, capturing its output and exit status.
 inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
                              const std::string& env = "") {

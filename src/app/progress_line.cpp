@@ -1,0 +1,62 @@
+#include "app/progress_line.h"
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace wiper {
+
+namespace {
+
+// Cut to fit an 80-column terminal: a wrapped line could not be erased with a
+// carriage return.
+std::string fitted(const std::string& s) {
+    constexpr std::size_t widest = 79;
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++n > widest) return s.substr(0, i);
+    return s;
+}
+
+} // namespace
+
+std::size_t text_columns(const std::string& text) {
+    std::size_t n = 0;
+    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // continuation bytes take none
+    return n;
+}
+
+bool stderr_is_terminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+void ProgressLine::update(const std::string& text) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_columns_ > 0 && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const std::string line = fitted(text);
+    const std::size_t cols = text_columns(line);
+    // Spaces over whatever is left of a longer line drawn before.
+    const std::string pad(shown_columns_ > cols ? shown_columns_ - cols : 0, ' ');
+    std::fprintf(stderr, "\r%s%s", line.c_str(), pad.c_str());
+    std::fflush(stderr);
+    shown_columns_ = cols;
+}
+
+void ProgressLine::erase() {
+    if (!enabled_ || shown_columns_ == 0) return;
+    std::fprintf(stderr, "\r%s\r", std::string(shown_columns_, ' ').c_str());
+    std::fflush(stderr);
+    shown_columns_ = 0;
+}
+
+} // namespace wiper

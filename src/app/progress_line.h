@@ -1,0 +1,35 @@
+#pragma once
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace wiper {
+
+// Terminal columns UTF-8 text takes, one per character.
+std::size_t text_columns(const std::string& text);
+
+// True when standard error is a terminal, where a line can be redrawn in place.
+bool stderr_is_terminal();
+
+// The one progress line on standard error, redrawn in place. It is shown only
+// on a terminal, so logs and captured output stay clean, and redrawn at most
+// ten times a second so a fast run is not slowed by its own report.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+    ~ProgressLine() { erase(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Shows `text` (already printable) unless the last redraw is too recent.
+    void update(const std::string& text);
+    // Blanks the line, so what is printed next starts on a clean line.
+    void erase();
+
+private:
+    bool enabled_;
+    std::size_t shown_columns_ = 0;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+} // namespace wiper

@@ -1,0 +1,49 @@
+#include "batch/folder_lookup.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/failure.h"
+#include "platform/files.h"
+
+namespace wiper {
+
+namespace {
+
+bool same_ignoring_ascii_case(const std::string& a, const std::string& b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return lower(x) == lower(y);
+           });
+}
+
+} // namespace
+
+std::string settings_file_path(const std::string& folder, const std::string& name) {
+    const std::string exact = files::join(folder, name);
+    // Anything under the exact name is left to its opening to report.
+    if (files::identity_of(exact).exists) return exact;
+
+    std::vector<std::string> matches;
+    try {
+        for (const files::FolderEntry& entry : files::list_folder(folder))
+            if (entry.regular && same_ignoring_ascii_case(entry.name, name)) matches.push_back(entry.name);
+    } catch (const Failure&) {
+        return exact; // opening the exact path reports the missing or unreadable folder
+    }
+    if (matches.empty()) return exact;
+    if (matches.size() == 1) return files::join(folder, matches.front());
+    std::sort(matches.begin(), matches.end());
+    std::string listed;
+    for (const std::string& m : matches) listed += (listed.empty() ? "" : ", ") + m;
+    throw Failure(FailureKind::file_not_found, exact + ": no file has this exact name, and several differ from it only in case (" +
+                                                   listed + "); keep one and name it " + name);
+}
+
+void expect_folder(const std::string& path, const std::string& shown, const std::string& hint) {
+    // A link is left to the opening of what lies behind it.
+    if (files::identity_of(path).regular)
+        throw Failure(FailureKind::path_not_found, shown + " is a file, not a folder; " + hint);
+}
+
+} // namespace wiper
