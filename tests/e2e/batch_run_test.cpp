@@ -41,7 +41,8 @@ void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std:
 
 std::set<std::string> files_in(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(fs::relative(e.path(), folder).string());
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        names.insert(fs::relative(e.path(), folder).generic_string());
     return names;
 }
 
@@ -201,6 +202,8 @@ struct FolderCase {
     const char* folder;
     bool copied_program;
 };
+
+std::ostream& operator<<(std::ostream& os, const FolderCase& c) { return os << c.name; }
 
 class ProgramFolder : public testing::TestWithParam<FolderCase> {};
 
