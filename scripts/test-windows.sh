@@ -52,6 +52,7 @@ fail() {
   failures=$((failures + 1))
 }
 pass() { echo "ok: $*"; }
+stage() { echo "== [$((SECONDS - started_at)) s] $*"; }
 
 # Waits until "$@" succeeds, polling, for at most $deadline seconds.
 wait_until() {
@@ -73,13 +74,23 @@ boot_prefix() {
     mkdir -p "$prefix"
     WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
   fi
-  WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 }
 
 # The Windows name of a path here: the machine's root is drive Z:.
 windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 
-echo "== GoogleTest for MinGW"
+# Both prefixes boot in the background while the code builds. The window
+# test's prefix boots on a display: one first booted without a display never
+# shows windows.
+boot_prefix "$headless_prefix" >/dev/null 2>&1 &
+boots=($!)
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash -c "$(declare -f boot_prefix); boot_prefix '$window_prefix'; WINEPREFIX='$window_prefix' wineserver -k" \
+  >/dev/null 2>&1 &
+boots+=($!)
+pids+=("${boots[@]}")
+
+stage "GoogleTest for MinGW"
 gtest_src=/usr/src/googletest
 gtest_prefix="$build/googletest/install"
 gtest_stamp="$gtest_prefix/.source-version"
@@ -94,7 +105,7 @@ if [[ ! -f $gtest_stamp || $(cat "$gtest_stamp") != "$gtest_version" ]]; then
   echo "$gtest_version" >"$gtest_stamp"
 fi
 
-echo "== cross-building the program and its tests"
+stage "cross-building the program and its tests"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-w64-x86_64.cmake" \
   -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" >/dev/null
@@ -103,12 +114,13 @@ exe="$build/wiper-render.exe"
 [[ -x $exe ]] || { echo "FAIL: no $exe"; exit 1; }
 
 if [[ ! -x $linux_build/wiper-render ]]; then
-  echo "== building the Linux program to compare with"
+  stage "building the Linux program to compare with"
   cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$linux_build" -j"$jobs" --target wiper-render >/dev/null
 fi
 
-echo "== unit and end-to-end tests under Wine"
+stage "unit and end-to-end tests under Wine"
+wait "${boots[@]}" || true
 boot_prefix "$headless_prefix"
 # Tests wait on Wine more than on the processors.
 if ! (cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$headless_prefix" \
@@ -121,7 +133,7 @@ else
   grep -E "^[0-9]+% tests passed" "$tmp/ctest.log"
 fi
 
-echo "== frames of the exe against the Linux build's"
+stage "frames of the exe against the Linux build's"
 seed=${WIPER_SCENE_SEED:-20261207}
 python3 "$root/tests/e2e/random_scenes.py" "$tmp/scenes" 40 "$seed"
 cp -r "$root/examples/wiper" "$tmp/scenes/example"
@@ -155,7 +167,7 @@ if ((differing == 0)); then
   pass "$compared folders, $frames frames, byte for byte the same (seed $seed)"
 fi
 
-echo "== Ctrl-C"
+stage "Ctrl-C"
 ctrl_c=$tmp/ctrl-c
 mkdir -p "$ctrl_c/buffer"
 printf '"w",1920,1080\n' >"$ctrl_c/immagini.txt"
@@ -186,7 +198,7 @@ else
   fi
 fi
 
-echo "== Form1 under Xvfb"
+stage "Form1 under Xvfb"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   bash "$root/tests/e2e/win32_window_test.sh" "$exe" "$window_prefix" "$tmp/window" || fail "Form1"
 

@@ -49,7 +49,6 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
 fi
-wineserver -w 2>/dev/null || true
 
 # Every frame the same triangle (a sweep of 0), so any screenshot of the run
 # shows frame 1; 3000 frames, so the run outlasts the test.
