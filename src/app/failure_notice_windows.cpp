@@ -7,10 +7,17 @@
 namespace wiper {
 
 void notify_failure(const std::string& line) {
-    // The only process on its console: Windows made the console for this
-    // program (a double-click in Explorer), and it vanishes when we end.
+    // The only process on a console whose window is on the screen: Windows
+    // made that window for this program (a double-click in Explorer), and it
+    // vanishes when we end. A console shared with a shell stays to be read;
+    // so does a terminal that hosts the console without showing its window
+    // (Windows Terminal keeps a failed program's tab open; Wine writes to the
+    // Unix terminal it was started from), and a message box there would only
+    // hold up a run nobody watches.
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) != 1) return;
+    const HWND console = GetConsoleWindow();
+    if (console == nullptr || !IsWindowVisible(console)) return;
     MessageBoxW(nullptr, utf8_to_utf16(line).c_str(), L"wiper-render", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

@@ -5,7 +5,9 @@
 #  2. a 600 x 300 frame shown unscaled at (0,0), the window colour
 #     (240,240,240) beside and below it;
 #  3. a key, and a modifier key alone, each stop the run with status 30 and
-#     one "stopped" line, leaving every frame file whole.
+#     one "stopped" line, leaving every frame file whole;
+#  4. started on a console of its own (as from Explorer), a failing run also
+#     shows its report in a message box, and ends once it is dismissed.
 #
 #     win32_window_test.sh EXE WINE_PREFIX WORK_FOLDER
 #
@@ -131,6 +133,20 @@ if ! start_run "$work/run2"; then
   fail "no window for the second run within 60 s: $(cat "$work/run2.err")"
 else
   stop_with_key "$work/run2" Shift_L
+fi
+
+box_window() { xdotool search --name '^wiper-render$' 2>/dev/null | head -1; }
+has_box() { [[ -n $(box_window) ]]; }
+no_box() { [[ -z $(box_window) ]]; }
+mkdir -p "$work/empty"
+# "start" gives the program a new console, which only it uses.
+wine start "$exe" "Z:${work//\//\\}\\empty" </dev/null >/dev/null 2>&1
+if wait_until 30 has_box; then
+  xdotool key --window "$(box_window)" Return
+  wait_until 20 no_box && pass "a failure on a console of its own shows a message box" ||
+    fail "the message box stays after Return"
+else
+  fail "no message box for a failure on a console of its own"
 fi
 
 exit $((failures > 0))
