@@ -1,6 +1,5 @@
 // The program behind the entry point: command line, window, run and report.
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
@@ -10,7 +9,6 @@
 #include "app/command_line.h"
 #include "app/failure_notice.h"
 #include "app/program_main.h"
-#include "app/preview_region.h"
 #include "app/preview_window.h"
 #include "batch/run_batch.h"
 #include "common/failure.h"

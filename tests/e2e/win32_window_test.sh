@@ -140,9 +140,11 @@ has_box() { [[ -n $(box_window) ]]; }
 no_box() { [[ -z $(box_window) ]]; }
 mkdir -p "$work/empty"
 # "start" gives the program a new console, which only it uses.
-wine start "$exe" "Z:${work//\//\\}\\empty" </dev/null >/dev/null 2>&1
-if wait_until 30 has_box; then
-  xdotool key --window "$(box_window)" Return
+exe_abs=$(realpath "$exe")
+if ! wine start "Z:${exe_abs//\//\\}" "Z:${work//\//\\}\\empty" </dev/null >"$work/start.log" 2>&1; then
+  fail "wine start: $(cat "$work/start.log")"
+elif wait_until 30 has_box; then
+  xdotool key --window "$(box_window)" Return || true
   wait_until 20 no_box && pass "a failure on a console of its own shows a message box" ||
     fail "the message box stays after Return"
 else
