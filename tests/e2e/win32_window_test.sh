@@ -6,7 +6,9 @@
 #     (240,240,240) beside and below it;
 #  3. a key, and a modifier key alone, each stop the run with status 30 and
 #     one "stopped" line, leaving every frame file whole;
-#  4. started on a console of its own (as from Explorer), a failing run also
+#  4. while the frame moves, only the rows that changed are sent to the
+#     screen: what Form1 shows is still, pixel for pixel, a saved frame;
+#  5. started on a console of its own (as from Explorer), a failing run also
 #     shows its report in a message box, and ends once it is dismissed.
 #
 #     win32_window_test.sh EXE WINE_PREFIX WORK_FOLDER
@@ -52,24 +54,24 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   wineboot -i >/dev/null 2>&1
 fi
 
-# Every frame the same triangle (a sweep of 0), so any screenshot of the run
-# shows frame 1; 3000 frames, so the run outlasts the test.
+# Every frame the same triangle (a sweep of $2, 0 by default), so any
+# screenshot of the run shows frame 1; 3000 frames, so the run outlasts the test.
 scene() {
   local folder=$1
   rm -rf "$folder"
   mkdir -p "$folder/buffer"
   printf '"f",600,300\n' >"$folder/immagini.txt"
   printf '30,30\n' >"$folder/rotazione_spazzole.txt"
-  printf '3000,0,300,150\n100,40\n560,120\n240,290\n' >"$folder/coordinate.txt"
+  printf '3000,%d,300,150\n100,40\n560,120\n240,290\n' "${2:-0}" >"$folder/coordinate.txt"
 }
 
 form1_window() { xdotool search --name '^Form1$' 2>/dev/null | head -1; }
 has_form1() { [[ -n $(form1_window) ]]; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 
-# Starts a run on folder $1 and waits until its window shows frame 2.
+# Starts a run on folder $1 (sweep $2) and waits until its window shows frame 2.
 start_run() {
-  scene "$1"
+  scene "$1" "${2:-0}"
   wine "$exe" "Z:${1//\//\\}" 2>"$1.err" </dev/null &
   pid=$!
   wait_until 60 has_form1 && wait_until 60 test -e "$1/buffer/f_2.bmp"
@@ -103,15 +105,31 @@ colours_of() {
     -format '%w:%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]' info:
 }
 
+# The screenshot $1 shows frame file $2 at (0,0).
+shows_file() {
+  [[ -e $2 ]] && convert "$1" -crop 600x300+0+0 +repage "$work/shown.png" 2>/dev/null &&
+    [[ $(compare -metric AE "$work/shown.png" "$2" null: 2>&1) == 0 ]]
+}
+
+# Paused between frames, a moving run shows the last frame it saved, or the
+# one it is about to save.
+shows_a_saved_frame() {
+  local folder=$1 window last
+  window=$(form1_window)
+  kill -STOP "$pid"
+  last=$(find "$folder/buffer" -name 'f_*.bmp' | sed 's/.*f_\([0-9]*\)\.bmp$/\1/' | sort -n | tail -1)
+  import -window "$window" "$work/moving.png" 2>/dev/null
+  kill -CONT "$pid"
+  wait_until 20 test -e "$folder/buffer/f_$((last + 1)).bmp" || return 1
+  shows_file "$work/moving.png" "$folder/buffer/f_$last.bmp" ||
+    shows_file "$work/moving.png" "$folder/buffer/f_$((last + 1)).bmp"
+}
+
 # The screenshot matches: frame 1 at (0,0), the window colour right of it and below it.
 shows_frame() {
-  import -window "$1" "$work/form1.png" 2>/dev/null || return 1
-  local diff right below
-  diff=$(convert "$work/form1.png" -crop 600x300+0+0 +repage "$work/shown.png" 2>/dev/null &&
-    compare -metric AE "$work/shown.png" "$work/run1/buffer/f_1.bmp" null: 2>&1) || return 1
-  right=$(colours_of "$work/form1.png" 153x300+600+0)
-  below=$(colours_of "$work/form1.png" 753x94+0+300)
-  [[ $diff == 0 && $right == "1:240,240,240" && $below == "1:240,240,240" ]]
+  import -window "$1" "$work/form1.png" 2>/dev/null && shows_file "$work/form1.png" "$work/run1/buffer/f_1.bmp" &&
+    [[ $(colours_of "$work/form1.png" 153x300+600+0) == "1:240,240,240" &&
+       $(colours_of "$work/form1.png" 753x94+0+300) == "1:240,240,240" ]]
 }
 
 if ! start_run "$work/run1"; then
@@ -133,6 +151,16 @@ if ! start_run "$work/run2"; then
   fail "no window for the second run within 60 s: $(cat "$work/run2.err")"
 else
   stop_with_key "$work/run2" Shift_L
+fi
+
+if ! start_run "$work/run3" 3000; then
+  fail "no window for the moving run within 60 s: $(cat "$work/run3.err")"
+else
+  moved=0
+  for _ in 1 2 3; do shows_a_saved_frame "$work/run3" && moved=$((moved + 1)); done
+  ((moved == 3)) && pass "a moving frame shows as saved, rows sent as they change" ||
+    fail "a moving frame differs from the saved one in $((3 - moved)) of 3 screenshots"
+  stop_with_key "$work/run3" space
 fi
 
 box_window() { xdotool search --name '^wiper-render$' 2>/dev/null | head -1; }
