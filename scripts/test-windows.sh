@@ -38,7 +38,7 @@ cleanup() {
   local p
   for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
   for p in "$headless_prefix" "$window_prefix"; do
-    [[ -d $p ]] && WINEPREFIX=$p wineserver -k 2>/dev/null || true
+    if [[ -d $p ]]; then WINEPREFIX=$p wineserver -k 2>/dev/null || true; fi
   done
   rm -rf "$tmp"
 }
