@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the build scripts: need_packages P... installs, with apt-get, the
 # Debian packages named that this machine lacks.
 need_packages() {
