@@ -22,3 +22,6 @@ echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd "$root/build-sanitize" && ctest --output-on-failure -j"$jobs")
 echo "== tests of the Release build"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== the Windows program, cross-built and tested under Wine"
+"$root/scripts/test-windows.sh" "$root/build"

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
@@ -10,17 +9,17 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/failure_notice.h"
 #include "app/program_main.h"
-#include "app/preview_region.h"
 #include "app/preview_window.h"
 #include "app/progress_line.h"
-#include "app/stop_signals.h"
 #include "batch/run_batch.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
 #include "common/module1.h"
 #include "imaging/frame_surface.h"
 #include "platform/program_folder.h"
+#include "platform/stop_requests.h"
 
 #ifndef WIPER_VERSION
 #define WIPER_VERSION "0"
@@ -29,7 +28,10 @@
 namespace {
 
 int report(const char* kind, const std::string& detail, int status) {
-    std::fprintf(stderr, "wiper-render: %s: %s\n", kind, wiper::printable(detail).c_str());
+    const std::string line = std::string("wiper-render: ") + kind + ": " + wiper::printable(detail);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    // A stop was asked for by the user; it needs no notice.
+    if (status != wiper::exit_status(wiper::FailureKind::stopped)) wiper::notify_failure(line);
     return status;
 }
 
@@ -132,11 +134,10 @@ int program_main(const std::vector<std::string>& args) try {
         }
     }
     // Before the window: the toolkit may start threads, and they must inherit the mask.
-    hold_stop_signals();
+    watch_stop_requests();
     // The window comes up before any file is read; without one the run goes on headless.
     std::unique_ptr<PreviewWindow> window;
-    if (preview_window_wanted(cl.headless, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")))
-        window = PreviewWindow::open();
+    if (!cl.headless) window = open_preview_window();
     const bool on_terminal = stderr_is_terminal();
     ProgressLine progress(on_terminal);
     RunHooks hooks;
@@ -156,10 +157,10 @@ int program_main(const std::vector<std::string>& args) try {
         hooks.stop_requested = [&window] {
             // The window's events are handled on every poll, even when a signal already says stop.
             const bool from_window = window->stop_requested();
-            return stop_signal_pending() || from_window;
+            return stop_request_pending() || from_window;
         };
     } else {
-        hooks.stop_requested = [] { return stop_signal_pending(); };
+        hooks.stop_requested = [] { return stop_request_pending(); };
     }
     RunSummary summary;
     const int status = render(folder, !cl.folder.empty(), hooks, progress, summary);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
@@ -9,6 +10,7 @@
 #include "batch/settings_files.h"
 #include "common/failure.h"
 #include "support/failure_of.h"
+#include "support/platform.h"
 #include "support/temp_folder.h"
 
 namespace wiper {
@@ -109,13 +111,19 @@ TEST(PartListing, NtfsOrderRegularFilesOnly) {
                              "coordinate", "other.txt", "xcoordinate.txt"})
         dir.write(name, "1,1,1,1");
     dir.make_folder("coordinate_dir");
-    std::filesystem::create_symlink(dir / "coordinateA.txt", dir / "coordinate_link.txt");
-    std::filesystem::create_symlink(dir / "gone.txt", dir / "coordinate_dangling.txt");
-    const std::vector<std::string> got = list_part_files(dir.str());
+    test::try_symlink(dir / "coordinateA.txt", dir / "coordinate_link.txt");
+    test::try_symlink(dir / "gone.txt", dir / "coordinate_dangling.txt");
+    // A folder that ignores case (Windows) holds one of the two names that
+    // differ only in case, and an account without the privilege no links.
+    std::set<std::string> present;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) present.insert(test::utf8_string(e.path().filename()));
+    std::vector<std::string> expected;
     // Folded to upper case, "A" (0x41) sorts before "_" (0x5F); names equal but
     // for case fall back to their bytes.
-    EXPECT_EQ(got, (std::vector<std::string>{"coordinate", "coordinateA.txt", "Coordinate_a.txt", "coordinate_a.txt",
-                                             "COORDINATE_B.txt", "coordinate_link.txt"}));
+    for (const char* name : {"coordinate", "coordinateA.txt", "Coordinate_a.txt", "coordinate_a.txt", "COORDINATE_B.txt",
+                             "coordinate_link.txt"})
+        if (present.count(name)) expected.push_back(name);
+    EXPECT_EQ(list_part_files(dir.str()), expected);
 }
 
 TEST(ImageSettings, ReadsNameAndSize) {

@@ -7,12 +7,11 @@
 #include <functional>
 #include <set>
 
-#include <unistd.h>
-
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
+#include "support/platform.h"
 #include "support/run_binary.h"
 #include "support/temp_folder.h"
 #include "support/test_bmp.h"
@@ -42,7 +41,8 @@ void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std:
 
 std::set<std::string> files_in(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) names.insert(fs::relative(e.path(), folder).string());
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        names.insert(fs::relative(e.path(), folder).generic_string());
     return names;
 }
 
@@ -174,14 +174,46 @@ TEST(Parts, HeaderOnlyPartSavesBlankFrames) {
     }
 }
 
-TEST(ProgramFolder, DefaultsToTheFolderHoldingTheProgram) {
-    TempFolder dir;
-    scene(dir, 30, 30, {{"coordinate.txt", square}});
-    fs::copy_file(WIPER_BINARY, dir / "wiper-render");
-    const RunResult r = test::run_program((dir / "wiper-render").string(), {"--headless"});
+// The program folder given on the command line, or, without one, the folder
+// holding a copy of the program; its name in plain ASCII or not.
+struct FolderCase {
+    const char* name;
+    const char* folder;
+    bool copied_program;
+};
+
+std::ostream& operator<<(std::ostream& os, const FolderCase& c) { return os << c.name; }
+
+class ProgramFolder : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(ProgramFolder, RendersTheFolderNamedOrHoldingTheProgram) {
+    const FolderCase& c = GetParam();
+    TempFolder root;
+    root.make_folder(c.folder);
+    const fs::path dir = root / c.folder;
+    test::TempFolder::write_to(dir / "immagini.txt", "\"w\",30,30\n");
+    test::TempFolder::write_to(dir / "rotazione_spazzole.txt", "30,30\n");
+    test::TempFolder::write_to(dir / "coordinate.txt", square);
+    fs::create_directory(dir / "buffer");
+    RunResult r;
+    if (c.copied_program) {
+        const fs::path copy = dir / fs::path(WIPER_BINARY).filename();
+        fs::copy_file(WIPER_BINARY, copy);
+        r = test::run_program(test::utf8_string(copy), {"--headless"});
+    } else {
+        r = test::run_program(WIPER_BINARY, {"--headless", test::utf8_string(dir)});
+    }
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::exists(dir / "buffer/w_3.bmp"));
+    EXPECT_EQ(r.err, "");
+    for (const char* frame : {"w_1.bmp", "w_2.bmp", "w_3.bmp"}) EXPECT_TRUE(fs::exists(dir / "buffer" / frame)) << frame;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ProgramFolder,
+    testing::Values(FolderCase{"Argument", "scene", false}, FolderCase{"CopiedProgram", "scene", true},
+                    FolderCase{"NonAsciiArgument", "Citt\u00e0 \u00e9t\u00e9", false},
+                    FolderCase{"NonAsciiCopiedProgram", "Citt\u00e0", true}),
+    [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult help = test::run_program(WIPER_BINARY, {"--help"});
@@ -314,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(WriteFailures, ReadOnlyBufferStopsTheRun) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    if (const std::string why = test::why_no_read_only_folders(); !why.empty()) GTEST_SKIP() << why;
     TempFolder dir;
     scene(dir, 30, 30, {{"coordinate.txt", square}});
     fs::permissions(dir / "buffer", fs::perms::owner_read | fs::perms::owner_exec);

@@ -21,16 +21,14 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
+#include "support/platform.h"
+#include "support/process.h"
 #include "support/run_binary.h"
 #include "support/temp_folder.h"
 #include "support/test_bmp.h"
@@ -43,65 +41,11 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using test::TempFolder;
 
-// The real program started in the background, so the test can signal it.
-class Running {
+// The real program started in the background, so the test can stop or kill it.
+class Running : public test::Process {
 public:
-    Running(const std::string& folder, const fs::path& err_file) {
-        std::vector<std::string> args = {WIPER_BINARY, "--headless", folder};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string err_path = err_file.string();
-        pid_ = fork();
-        if (pid_ == 0) {
-            // As from a terminal: stop signals at their defaults and unblocked,
-            // whatever the test runner set up for itself.
-            for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            const int null_fd = open("/dev/null", O_RDWR);
-            const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (null_fd < 0 || err_fd < 0) _exit(127);
-            dup2(null_fd, 0);
-            dup2(null_fd, 1);
-            dup2(err_fd, 2);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-    }
-    ~Running() {
-        if (pid_ > 0 && !status_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    void send(int sig) const { kill(pid_, sig); }
-
-    // The raw wait status once the program has ended, or nothing after `limit`.
-    std::optional<int> wait_for(Clock::duration limit) {
-        const auto until = Clock::now() + limit;
-        while (!status_) {
-            int raw = 0;
-            const pid_t got = waitpid(pid_, &raw, WNOHANG);
-            if (got == pid_) {
-                status_ = raw;
-                break;
-            }
-            if (got < 0 && errno != EINTR) break;
-            if (Clock::now() >= until) break;
-            std::this_thread::sleep_for(2ms);
-        }
-        return status_;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    Running(const std::string& folder, const fs::path& err_file)
+        : Process(WIPER_BINARY, {"--headless", folder}, err_file.parent_path() / "out", err_file) {}
 };
 
 void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts) {
@@ -163,6 +107,7 @@ unsigned test_seed() {
 class StopSignal : public testing::TestWithParam<int> {};
 
 TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
+    WIPER_SKIP_WITHOUT_POSIX_SIGNALS();
     const int sig = GetParam();
     TempFolder dir, scratch;
     constexpr int w = 1920, h = 1080;
@@ -177,13 +122,13 @@ TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
 
     const auto sent = Clock::now();
     run.send(sig);
-    const std::optional<int> raw = run.wait_for(20s);
+    const std::optional<test::Ending> ending = run.wait_for(20s);
     const auto took = Clock::now() - sent;
-    ASSERT_TRUE(raw.has_value()) << "still running 20 s after " << strsignal(sig);
+    ASSERT_TRUE(ending.has_value()) << "still running 20 s after signal " << sig;
     EXPECT_LT(took, 3s) << "stopping took "
                         << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
-    ASSERT_TRUE(WIFEXITED(*raw)) << "ended by a signal";
-    EXPECT_EQ(WEXITSTATUS(*raw), 30);
+    ASSERT_TRUE(ending->exited) << "ended by a signal";
+    EXPECT_EQ(ending->status, 30);
     const std::string err = test::slurp(scratch / "err");
     EXPECT_EQ(err.rfind("wiper-render: stopped: ", 0), 0u) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -217,8 +162,8 @@ TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
     const auto start = Clock::now();
     {
         Running run(reference.str(), scratch / "err");
-        const std::optional<int> raw = run.wait_for(300s);
-        ASSERT_TRUE(raw && WIFEXITED(*raw) && WEXITSTATUS(*raw) == 0) << test::slurp(scratch / "err");
+        const std::optional<test::Ending> ending = run.wait_for(300s);
+        ASSERT_TRUE(ending && ending->exited && ending->status == 0) << test::slurp(scratch / "err");
     }
     const auto whole_run = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
 
@@ -236,7 +181,7 @@ TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
             Running run(dir.str(), scratch / "err");
             ASSERT_TRUE(run.started());
             std::this_thread::sleep_for(after);
-            run.send(SIGKILL);
+            run.kill();
             ASSERT_TRUE(run.wait_for(20s).has_value());
         }
         for (const std::string& name : names_in(dir / "buffer")) {
@@ -247,8 +192,8 @@ TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
     }
 
     Running run(dir.str(), scratch / "err");
-    const std::optional<int> raw = run.wait_for(300s);
-    ASSERT_TRUE(raw && WIFEXITED(*raw) && WEXITSTATUS(*raw) == 0) << test::slurp(scratch / "err");
+    const std::optional<test::Ending> ending = run.wait_for(300s);
+    ASSERT_TRUE(ending && ending->exited && ending->status == 0) << test::slurp(scratch / "err");
     std::set<std::string> left = names_in(dir / "buffer");
     std::erase_if(left, [](const std::string& name) { return std::regex_match(name, temporary_name_pattern); });
     EXPECT_EQ(left, names_in(reference / "buffer"));
@@ -258,30 +203,6 @@ TEST(Kill, AtRandomMomentsLeavesEveryFrameWhole) {
     }
 }
 
-// A small tmpfs mounted over buffer/, unmounted however the test ends.
-class SmallDisk {
-public:
-    explicit SmallDisk(const fs::path& where) : where_(where) {
-        if (mount("tmpfs", where.c_str(), "tmpfs", 0, "size=1m") == 0)
-            mounted_ = true;
-        else
-            why_not_ = std::strerror(errno);
-    }
-    ~SmallDisk() {
-        if (mounted_ && umount(where_.c_str()) != 0) umount2(where_.c_str(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const std::string& why_not() const { return why_not_; }
-
-private:
-    fs::path where_;
-    bool mounted_ = false;
-    std::string why_not_;
-};
-
 struct Outcome {
     int status = -1; // -1 unless the program exited by itself within the time allowed
     std::string err;
@@ -290,9 +211,9 @@ struct Outcome {
 Outcome run_to_the_end(const TempFolder& dir) {
     TempFolder scratch;
     Running run(dir.str(), scratch / "err");
-    const std::optional<int> raw = run.wait_for(60s);
+    const std::optional<test::Ending> ending = run.wait_for(60s);
     Outcome o;
-    if (raw && WIFEXITED(*raw)) o.status = WEXITSTATUS(*raw);
+    if (ending && ending->exited) o.status = ending->status;
     o.err = test::slurp(scratch / "err");
     return o;
 }
@@ -420,7 +341,7 @@ constexpr int disk_w = 200, disk_h = 200; // 120,054 bytes a frame: 8 fit in 1 M
 TEST(FullDisk, NewFramesStopOnTheFirstThatDoesNotFit) {
     TempFolder dir;
     scene(dir, disk_w, disk_h, {{"coordinate.txt", "20,90,100,100\n100,100\n190,100\n190,110\n100,110\n"}});
-    SmallDisk disk(dir / "buffer");
+    test::SmallDisk disk(dir / "buffer");
     if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.why_not();
 
     const Outcome r = run_to_the_end(dir);
@@ -449,7 +370,7 @@ TEST(FullDisk, RewritingLeftoversKeepsTheFrameThatDoesNotFit) {
     scene(dir, disk_w, disk_h,
           {{"coordinate_1.txt", "0,90,0,0\n"},
            {"coordinate_2.txt", std::to_string(frames) + ",90,100,100\n100,100\n190,100\n190,110\n100,110\n"}});
-    SmallDisk disk(dir / "buffer");
+    test::SmallDisk disk(dir / "buffer");
     if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.why_not();
 
     std::vector<std::vector<std::uint8_t>> leftovers;

@@ -15,12 +15,11 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
+#include "support/platform.h"
 #include "support/run_binary.h"
 #include "support/temp_folder.h"
 #include "support/test_bmp.h"
@@ -154,13 +153,13 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
     const Row& row = GetParam();
     TempFolder dir;
     row.setup(dir);
+    if (IsSkipped()) return; // a folder this platform cannot make
     const auto outside_before = snapshot_outside_buffer(dir.path());
     const auto buffer_before = snapshot_buffer(dir / "buffer");
 
-    // timeout(1) ends a run that hangs with status 124; a run that dies of a
-    // signal is passed on as a signal, which run_program reports as -1.
-    const RunResult r = test::run_program(WIPER_BINARY, {"--headless", dir.str()}, "timeout 20");
-    ASSERT_NE(r.status, 124) << "the run did not end within 20 s";
+    // A run that dies of a signal is reported with status -1.
+    const RunResult r = test::run_program(WIPER_BINARY, {"--headless", dir.str()}, std::chrono::seconds(20));
+    ASSERT_FALSE(r.timed_out) << "the run did not end within 20 s";
     ASSERT_NE(r.status, -1) << "the run died of a signal: " << r.err;
     EXPECT_EQ(r.status, row.status) << r.err;
 
@@ -383,10 +382,7 @@ std::vector<Row> leftover_rows() {
     return rows;
 }
 
-void make_fifo(const TempFolder& dir, const std::string& name) {
-    fs::remove(dir / name);
-    ASSERT_EQ(mkfifo((dir / name).c_str(), 0644), 0) << name;
-}
+void make_fifo(const TempFolder& dir, const std::string& name) { test::make_fifo(dir / name); }
 
 std::vector<Row> text_rows() {
     std::vector<Row> rows;
@@ -535,14 +531,14 @@ std::vector<Row> folder_rows() {
                            settings(d);
                            d.make_folder("shapes");
                            d.write("shapes/square.txt", square);
-                           fs::create_symlink("shapes/square.txt", d / "coordinate.txt");
+                           test::make_symlink("shapes/square.txt", d / "coordinate.txt");
                        },
                        0});
     rows.push_back(Row{"SymlinkedFolderAsAPartIsSkipped",
                        [](const TempFolder& d) {
                            plain_scene(d);
                            d.make_folder("shapes");
-                           fs::create_directory_symlink("shapes", d / "coordinate_0");
+                           test::make_symlink("shapes", d / "coordinate_0", true);
                        },
                        0});
     // Frames that are links to a file outside buffer/: the frame is replaced,
@@ -555,7 +551,7 @@ std::vector<Row> folder_rows() {
                                d.write_bytes("outside.bmp", bmp_of(p));
                                for (const char* frame : {"buffer/w_1.bmp", "buffer/w_2.bmp"}) {
                                    fs::remove(d / frame);
-                                   fs::create_symlink("../outside.bmp", d / frame);
+                                   test::make_symlink("../outside.bmp", d / frame);
                                }
                            },
                            0, "", "", p});

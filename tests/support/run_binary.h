@@ -1,27 +1,21 @@
 #pragma once
-#include <sys/wait.h>
-
-#include <cstdlib>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/process.h"
 #include "support/temp_folder.h"
 
 namespace wiper::test {
 
 struct RunResult {
-    int status = -1; // exit status; -1 when the program did not exit normally
+    int status = -1;        // exit status; -1 when the program did not exit by itself
+    bool timed_out = false; // still running after the time allowed, and killed
     std::string out;
     std::string err;
 };
-
-inline std::string shell_quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 inline std::string slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -39,19 +33,18 @@ inline std::string without_warnings(const std::string& err) {
     return kept;
 }
 
-// Runs the real program with `args`, capturing its output and exit status.
+// Runs the real program with `args` (UTF-8) to its end, capturing its output
+// and exit status; a run still going after `limit` is killed.
 inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
-                             const std::string& env = "") {
+                             Clock::duration limit = std::chrono::seconds(120)) {
     TempFolder scratch;
-    std::string cmd = env;
-    (cmd += ' ') += shell_quote(binary);
-    for (const std::string& a : args) (cmd += ' ') += shell_quote(a);
-    (cmd += " >") += shell_quote((scratch / "out").string());
-    (cmd += " 2>") += shell_quote((scratch / "err").string());
-    cmd += " </dev/null";
-    const int raw = std::system(cmd.c_str());
     RunResult r;
-    if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    {
+        Process child(binary, args, scratch / "out", scratch / "err");
+        const std::optional<Ending> ending = child.wait_for(limit);
+        r.timed_out = !ending.has_value();
+        if (ending && ending->exited) r.status = ending->status;
+    }
     r.out = slurp(scratch / "out");
     r.err = slurp(scratch / "err");
     return r;

@@ -9,6 +9,16 @@
 
 namespace wiper::test {
 
+// A path from UTF-8, the encoding names have throughout the program and its
+// tests (a narrow string alone would be read in Windows' ANSI code page).
+inline std::filesystem::path utf8_path(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+inline std::string utf8_string(const std::filesystem::path& path) {
+    const std::u8string u = path.u8string();
+    return std::string(u.begin(), u.end());
+}
+
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the test ends.
 class TempFolder {
@@ -29,22 +39,23 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::string str() const { return utf8_string(path_); }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / utf8_path(name); }
 
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream out(path_ / name, std::ios::binary);
+    void write(const std::string& name, const std::string& text) const { write_to(*this / name, text); }
+    static void write_to(const std::filesystem::path& file, const std::string& text) {
+        std::ofstream out(file, std::ios::binary);
         out << text;
     }
     void write_bytes(const std::string& name, std::span<const std::uint8_t> bytes) const {
-        std::ofstream out(path_ / name, std::ios::binary);
+        std::ofstream out(*this / name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     std::vector<std::uint8_t> read_bytes(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
+        std::ifstream in(*this / name, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    void make_folder(const std::string& name) const { std::filesystem::create_directories(path_ / name); }
+    void make_folder(const std::string& name) const { std::filesystem::create_directories(*this / name); }
 
 private:
     std::filesystem::path path_;

@@ -1,3 +1,4 @@
+// Form1 through SDL2, for X11 and Wayland desktops.
 #include "app/preview_window.h"
 
 #include <cstdlib>
@@ -5,9 +6,35 @@
 
 #include <SDL.h>
 
+#include "app/preview_region.h"
+
 namespace wiper {
 
 namespace {
+
+class SdlPreviewWindow final : public PreviewWindow {
+public:
+    explicit SdlPreviewWindow(SDL_Window* window) : window_(window) {}
+    ~SdlPreviewWindow() override;
+    SdlPreviewWindow(const SdlPreviewWindow&) = delete;
+    SdlPreviewWindow& operator=(const SdlPreviewWindow&) = delete;
+
+    void show(const FrameSurface& surface) override;
+    bool stop_requested() override;
+
+    // Drains the event queue, noting stop requests and whether the whole client
+    // area must be painted again.
+    void handle_events();
+    // Puts `rows` of the last frame taken on the screen; with everything, also
+    // the window colour wherever the frame does not reach.
+    void paint(const PreviewRect& rows, bool everything);
+
+private:
+    SDL_Window* window_;
+    PreviewImage image_;
+    bool stop_ = false;
+    bool repaint_all_ = false;
+};
 
 SDL_Rect to_sdl(const PreviewRect& r) { return SDL_Rect{r.x, r.y, r.w, r.h}; }
 
@@ -21,7 +48,8 @@ std::string video_drivers(const char* x11_display, const char* wayland_display) 
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> PreviewWindow::open() {
+std::unique_ptr<PreviewWindow> open_preview_window() {
+    if (!preview_window_wanted(false, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) return nullptr;
     // Ctrl-C and its kin are polled by the run between steps so a stop never
     // cuts a frame file short; SDL must not turn them into its own quit events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -44,7 +72,7 @@ std::unique_ptr<PreviewWindow> PreviewWindow::open() {
         SDL_Quit();
         return nullptr;
     }
-    std::unique_ptr<PreviewWindow> preview(new PreviewWindow(window));
+    auto preview = std::make_unique<SdlPreviewWindow>(window);
     if (SDL_GetWindowSurface(window) == nullptr) return nullptr; // the destructor closes it
     // Keys are only ever a stop request here; no text is typed into the window.
     SDL_StopTextInput();
@@ -53,24 +81,24 @@ std::unique_ptr<PreviewWindow> PreviewWindow::open() {
     return preview;
 }
 
-PreviewWindow::~PreviewWindow() {
+SdlPreviewWindow::~SdlPreviewWindow() {
     SDL_DestroyWindow(window_);
     SDL_Quit();
 }
 
-void PreviewWindow::show(const FrameSurface& surface) {
+void SdlPreviewWindow::show(const FrameSurface& surface) {
     handle_events();
     const PreviewRect changed = image_.take(surface);
     if (repaint_all_ || !changed.empty()) paint(changed, repaint_all_);
 }
 
-bool PreviewWindow::stop_requested() {
+bool SdlPreviewWindow::stop_requested() {
     handle_events();
     if (repaint_all_) paint(PreviewRect{}, true);
     return stop_;
 }
 
-void PreviewWindow::handle_events() {
+void SdlPreviewWindow::handle_events() {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         switch (event.type) {
@@ -93,7 +121,7 @@ void PreviewWindow::handle_events() {
     }
 }
 
-void PreviewWindow::paint(const PreviewRect& rows, bool everything) {
+void SdlPreviewWindow::paint(const PreviewRect& rows, bool everything) {
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (target == nullptr) return;
     repaint_all_ = false;

@@ -1,4 +1,4 @@
-#include "app/stop_signals.h"
+#include "platform/stop_requests.h"
 
 #include <signal.h>
 
@@ -15,12 +15,14 @@ sigset_t stop_set() {
 }
 } // namespace
 
-void hold_stop_signals() {
+// The signals are blocked rather than caught: a blocked signal stays pending,
+// and a pending signal is all the run needs to know.
+void watch_stop_requests() {
     const sigset_t set = stop_set();
     sigprocmask(SIG_BLOCK, &set, nullptr);
 }
 
-bool stop_signal_pending() {
+bool stop_request_pending() {
     sigset_t pending;
     sigemptyset(&pending);
     if (sigpending(&pending) != 0) return false;

@@ -1,0 +1,183 @@
+#pragma once
+// The real program started as a child process, on POSIX systems and on
+// Windows alike, with stdin from the null device and stdout and stderr going
+// to files. Everything that differs between the platforms for the end-to-end
+// tests lives here and in platform.h, so the tests themselves carry no
+// platform checks.
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace wiper::test {
+
+using Clock = std::chrono::steady_clock;
+
+// How a child ended.
+struct Ending {
+    bool exited = false; // false: killed by a signal (POSIX) or terminated
+    int status = -1;     // the exit status when it exited
+};
+
+#ifdef _WIN32
+inline std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+}
+
+// One argument as the C runtime's command-line parser reads it back.
+inline std::wstring quoted_argument(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+    std::wstring q = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        q.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        q += c;
+    }
+    q.append(backslashes * 2, L'\\');
+    return q + L"\"";
+}
+#endif
+
+class Process {
+public:
+    // `binary` and `args` in UTF-8; `out` and `err` are created or truncated.
+    Process(const std::string& binary, const std::vector<std::string>& args, const std::filesystem::path& out,
+            const std::filesystem::path& err) {
+#ifdef _WIN32
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const HANDLE in_h = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                        OPEN_EXISTING, 0, nullptr);
+        const auto open_out = [&](const std::filesystem::path& p) {
+            return CreateFileW(p.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        };
+        const HANDLE out_h = open_out(out);
+        const HANDLE err_h = open_out(err);
+        std::wstring line = quoted_argument(wide(binary));
+        for (const std::string& a : args) (line += L' ') += quoted_argument(wide(a));
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = in_h;
+        si.hStdOutput = out_h;
+        si.hStdError = err_h;
+        PROCESS_INFORMATION pi{};
+        if (in_h != INVALID_HANDLE_VALUE && out_h != INVALID_HANDLE_VALUE && err_h != INVALID_HANDLE_VALUE &&
+            CreateProcessW(wide(binary).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            process_ = pi.hProcess;
+        }
+        for (HANDLE h : {in_h, out_h, err_h})
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+#else
+        std::vector<std::string> all = {binary};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string out_path = out.string(), err_path = err.string();
+        pid_ = fork();
+        if (pid_ == 0) {
+            // As from a terminal: stop signals at their defaults and unblocked,
+            // whatever the test runner set up for itself.
+            for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            const int in_fd = open("/dev/null", O_RDONLY);
+            const int out_fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (in_fd < 0 || out_fd < 0 || err_fd < 0) _exit(127);
+            dup2(in_fd, 0);
+            dup2(out_fd, 1);
+            dup2(err_fd, 2);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+#endif
+    }
+    ~Process() {
+        if (started() && !ending_) {
+            kill();
+            wait_for(std::chrono::seconds(20));
+        }
+#ifdef _WIN32
+        if (process_ != nullptr) CloseHandle(process_);
+#endif
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+#ifdef _WIN32
+    bool started() const { return process_ != nullptr; }
+    void kill() {
+        killed_ = true;
+        TerminateProcess(process_, 1);
+    }
+    // Windows has no signals: tests that send one skip there before they get here.
+    void send(int) const {}
+#else
+    bool started() const { return pid_ > 0; }
+    void kill() { ::kill(pid_, SIGKILL); }
+    void send(int sig) const { ::kill(pid_, sig); }
+#endif
+
+    // How the child ended, or nothing if it is still running after `limit`.
+    std::optional<Ending> wait_for(Clock::duration limit) {
+        const auto until = Clock::now() + limit;
+        while (!ending_ && started()) {
+#ifdef _WIN32
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+            if (WaitForSingleObject(process_, static_cast<DWORD>(left > 0 ? left : 0)) == WAIT_OBJECT_0) {
+                DWORD code = 0;
+                GetExitCodeProcess(process_, &code);
+                ending_ = Ending{!killed_, static_cast<int>(code)};
+            }
+            break;
+#else
+            int raw = 0;
+            const pid_t got = waitpid(pid_, &raw, WNOHANG);
+            if (got == pid_) {
+                ending_ = WIFEXITED(raw) ? Ending{true, WEXITSTATUS(raw)} : Ending{false, -1};
+                break;
+            }
+            if (got < 0 && errno != EINTR) break;
+            if (Clock::now() >= until) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+#endif
+        }
+        return ending_;
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE process_ = nullptr;
+    bool killed_ = false; // Windows has no signals to tell a kill from an exit
+#else
+    pid_t pid_ = -1;
+#endif
+    std::optional<Ending> ending_;
+};
+
+} // namespace wiper::test
