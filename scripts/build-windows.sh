@@ -14,8 +14,7 @@ if [[ ${1:-} == --package ]]; then
   shift
 fi
 
-source "$root/scripts/need-packages.sh"
-need_packages cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools
+"$root/scripts/install-deps.sh" windows
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-w64-x86_64.cmake" -DWIPER_BUILD_TESTS=OFF "$@" >/dev/null

@@ -4,16 +4,21 @@
 #                                enough to build and render
 #   install-deps.sh build test   also GoogleTest, Google Benchmark, clang and
 #                                the X and picture tools the tests use
+#   install-deps.sh windows      the MinGW-w64 cross compiler for the Windows
+#                                program; with windows-test, also Wine and the
+#                                tools its tests use
 # Without root and without sudo it prints the apt-get command to run as root.
 set -euo pipefail
 declare -A sets=(
   [build]="g++ cmake make libsdl2-dev"
   [test]="googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick"
+  [windows]="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools"
+  [windows-test]="python3 googletest wine wine64 xvfb xauth xdotool x11-utils imagemagick"
 )
 (($#)) || set -- build
 packages=()
 for s in "$@"; do
-  [[ -n ${sets[$s]:-} ]] || { echo "install-deps.sh: unknown set '$s' (known: build, test)" >&2; exit 2; }
+  [[ -n ${sets[$s]:-} ]] || { echo "install-deps.sh: unknown set '$s' (known: build, test, windows, windows-test)" >&2; exit 2; }
   read -ra more <<<"${sets[$s]}"
   packages+=("${more[@]}")
 done

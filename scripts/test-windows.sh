@@ -18,9 +18,7 @@ linux_build=${1:-$root/build}
 jobs=$(nproc)
 started_at=$SECONDS
 
-source "$root/scripts/need-packages.sh"
-need_packages cmake make python3 googletest g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 \
-  xvfb xauth xdotool x11-utils imagemagick
+"$root/scripts/install-deps.sh" windows windows-test
 
 mkdir -p "$build"
 tmp="$build/tmp"
@@ -46,24 +44,8 @@ trap cleanup EXIT
 trap 'exit 143' TERM
 trap 'exit 130' INT
 
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
+source "$root/tests/e2e/checks.sh"
 stage() { echo "== [$((SECONDS - started_at)) s] $*"; }
-
-# Waits until "$@" succeeds, polling, for at most $deadline seconds.
-wait_until() {
-  local deadline=$1
-  shift
-  local until=$((SECONDS + deadline))
-  until "$@"; do
-    ((SECONDS < until)) || return 1
-    sleep 0.05
-  done
-}
 
 # Starts Wine in a prefix before its first test: Wine's background services,
 # started by the first program, would otherwise keep that program's output

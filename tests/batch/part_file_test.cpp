@@ -9,6 +9,7 @@
 #include "batch/run_batch.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
+#include "platform/files.h"
 #include "support/failure_of.h"
 #include "support/platform.h"
 #include "support/temp_folder.h"
@@ -134,7 +135,7 @@ TEST(ImageSettings, ReadsNameAndSize) {
     EXPECT_EQ(m.image_name, "wiper");
     EXPECT_EQ(m.image_width, 753);
     EXPECT_EQ(m.image_height, 394);
-    EXPECT_EQ(frame_file_path("/p", m.image_name, 12), "/p/buffer/wiper_12.bmp");
+    EXPECT_EQ(frame_file_path("p", m.image_name, 12), files::join(files::join("p", "buffer"), "wiper_12.bmp"));
 }
 
 struct BadName {

@@ -131,8 +131,8 @@ TEST(LaterParts, MoreFramesThanTheFirstStopsOnTheMissingFrame) {
     scene(dir, 40, 40, {{"coordinate_1.txt", square}, {"coordinate_2.txt", bar}});
     const RunResult r = render(dir);
     EXPECT_EQ(r.status, 10) << r.err;
-    EXPECT_EQ(r.err, "wiper-render: file not found: coordinate_2.txt, frame 4: buffer/w_4.bmp does not exist; "
-                     "the parts before it drew 3 frames\n");
+    EXPECT_EQ(r.err, "wiper-render: file not found: coordinate_2.txt, frame 4: " + test::native_path("buffer/w_4.bmp") +
+                         " does not exist; the parts before it drew 3 frames\n");
     EXPECT_EQ(files_in(dir / "buffer"), (std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp"}));
     for (int n = 1; n <= 3; ++n) expect_canonical(dir / ("buffer/w_" + std::to_string(n) + ".bmp"), 40, 40);
 }
@@ -245,6 +245,8 @@ class Failures : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(Failures, StopWithTheirKindAndStatusLeavingWhatWasSaved) {
     const FailureCase& c = GetParam();
+    if (test::is_windows && std::string(c.name).find("InPartName") != std::string::npos)
+        GTEST_SKIP() << "Windows file names cannot hold control characters";
     TempFolder dir;
     scene(dir, 30, 30, {});
     c.setup(dir);

@@ -27,6 +27,7 @@
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
+#include "platform/files.h"
 #include "support/platform.h"
 #include "support/process.h"
 #include "support/run_binary.h"
@@ -258,6 +259,7 @@ class Saves : public testing::TestWithParam<SaveCase> {};
 
 TEST_P(Saves, NeverWriteThroughALinkNorOverAReadOnlyFrame) {
     const SaveCase& c = GetParam();
+    if (c.planted == Planted::mode_0604) WIPER_SKIP_WITHOUT_POSIX_MODES();
     TempFolder reference, dir, outside;
     save_scene(reference, c.route);
     ASSERT_EQ(run_to_the_end(reference).status, 0);
@@ -270,7 +272,10 @@ TEST_P(Saves, NeverWriteThroughALinkNorOverAReadOnlyFrame) {
     for (const std::string& name : c.at) {
         const fs::path at = dir / "buffer" / name;
         fs::remove(at);
-        if (c.planted == Planted::symlink) fs::create_symlink(outside / "target.bmp", at);
+        if (c.planted == Planted::symlink) {
+            test::make_symlink(outside / "target.bmp", at);
+            if (testing::Test::IsSkipped()) return;
+        }
         if (c.planted == Planted::hard_link) fs::create_hard_link(outside / "target.bmp", at);
         if (c.planted == Planted::read_only || c.planted == Planted::mode_0604) {
             dir.write_bytes("buffer/" + name, test::encode_surface(white_frame));
@@ -301,7 +306,7 @@ TEST_P(Saves, NeverWriteThroughALinkNorOverAReadOnlyFrame) {
         SCOPED_TRACE(name);
         const fs::path frame = dir / "buffer" / name;
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(frame)));
-        EXPECT_EQ(fs::hard_link_count(frame), 1u);
+        EXPECT_EQ(files::identity_of(test::utf8_string(frame)).links, 1u);
         EXPECT_EQ(test::slurp(frame), test::slurp(reference / "buffer" / name));
     }
     if (c.planted == Planted::mode_0604) {
@@ -313,7 +318,7 @@ TEST_P(Saves, NeverWriteThroughALinkNorOverAReadOnlyFrame) {
             EXPECT_EQ(c.planted == Planted::symlink, fs::is_symlink(dir / "buffer" / name)) << name;
         }
         if (c.planted == Planted::hard_link) {
-            EXPECT_EQ(fs::hard_link_count(outside / "target.bmp"), 1 + c.at.size());
+            EXPECT_EQ(files::identity_of(test::utf8_string(outside / "target.bmp")).links, 1 + c.at.size());
         }
     }
 }

@@ -48,6 +48,7 @@ class FirstHour : public testing::TestWithParam<Case> {};
 
 TEST_P(FirstHour, SaysWhatHappenedAndWhatToFix) {
     const Case& c = GetParam();
+    if (std::string(c.name) == "SettingsInTwoCases") WIPER_SKIP_WHERE_NAMES_IGNORE_CASE();
     TempFolder dir;
     dir.write("immagini.txt", "\"w\",30,30\n");
     dir.write("rotazione_spazzole.txt", "30,30\n");
@@ -73,7 +74,8 @@ TEST_P(FirstHour, SaysWhatHappenedAndWhatToFix) {
     if (std::string(c.name) == "Summary") {
         EXPECT_EQ(r.out, "coordinate_arm.txt       swept    3 frames\n"
                          "coordinate_blade_nr.txt  carried  3 frames\n"
-                         "wiper-render: 2 parts, 3 frames: buffer/w_1.bmp to buffer/w_3.bmp\n");
+                         "wiper-render: 2 parts, 3 frames: " +
+                             test::native_path("buffer/w_1.bmp to buffer/w_3.bmp") + "\n");
     }
     if (std::find(c.args.begin(), c.args.end(), "--quiet") != c.args.end()) {
         EXPECT_EQ(r.out, "");

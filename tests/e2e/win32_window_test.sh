@@ -32,22 +32,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM
 
-failures=0
-fail() {
-  echo "FAIL: Form1: $*"
-  failures=$((failures + 1))
-}
-pass() { echo "ok: Form1: $*"; }
-
-wait_until() {
-  local deadline=$1
-  shift
-  local until=$((SECONDS + deadline))
-  until "$@"; do
-    ((SECONDS < until)) || return 1
-    sleep 0.05
-  done
-}
+check_prefix="Form1: "
+source "$(dirname "$0")/checks.sh"
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   mkdir -p "$WINEPREFIX"

@@ -84,24 +84,9 @@ trap 'exit 143' TERM
 trap 'exit 130' INT
 trap 'exit 129' HUP
 
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
+source "$(dirname "$0")/checks.sh"
 # A run in the foreground, ended if it hangs.
 bounded() { timeout -k 5 30 "$@"; }
-
-# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds; fails after SECONDS.
-wait_until() {
-  local end=$((${EPOCHREALTIME/./} + $1 * 1000000))
-  shift
-  until "$@"; do
-    ((${EPOCHREALTIME/./} < end)) || return 1
-    sleep 0.01
-  done
-}
 
 # --- the virtual display ----------------------------------------------------------
 # Xvfb picks a free display itself and writes its number once it accepts clients.

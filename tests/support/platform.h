@@ -18,10 +18,23 @@
 namespace wiper::test {
 
 #ifdef _WIN32
-inline constexpr bool has_posix_signals = false;
+inline constexpr bool is_windows = true;
 #else
-inline constexpr bool has_posix_signals = true;
+inline constexpr bool is_windows = false;
 #endif
+inline constexpr bool has_posix_signals = !is_windows;
+
+// Skips the calling test where file permissions are the read-only attribute
+// alone, not POSIX mode bits.
+#define WIPER_SKIP_WITHOUT_POSIX_MODES()                                                    \
+    if (::wiper::test::is_windows)                                                          \
+    GTEST_SKIP() << "Windows files carry a read-only attribute, not POSIX mode bits"
+
+// Skips the calling test where file names ignore case, so no folder can hold
+// two names that differ only in case.
+#define WIPER_SKIP_WHERE_NAMES_IGNORE_CASE()                                                \
+    if (::wiper::test::is_windows)                                                          \
+    GTEST_SKIP() << "Windows folders cannot hold two names that differ only in case"
 
 // Skips the calling test where stop signals (SIGINT, SIGTERM) do not exist.
 #define WIPER_SKIP_WITHOUT_POSIX_SIGNALS()                                                             \

@@ -1,10 +1,12 @@
 #pragma once
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/platform.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -33,6 +35,22 @@ inline std::string without_warnings(const std::string& err) {
     return kept;
 }
 
+// What the program printed, with the line ends of a POSIX build: Windows ends
+// lines with CR LF.
+inline std::string as_on_posix(std::string text) {
+    if (!is_windows) return text;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+// A path as the program writes it in messages: with backslashes on Windows.
+inline std::string native_path(std::string path) {
+    if (is_windows) std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 // Runs the real program with `args` (UTF-8) to its end, capturing its output
 // and exit status; a run still going after `limit` is killed.
 inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
@@ -45,8 +63,8 @@ inline RunResult run_program(const std::string& binary, const std::vector<std::s
         r.timed_out = !ending.has_value();
         if (ending && ending->exited) r.status = ending->status;
     }
-    r.out = slurp(scratch / "out");
-    r.err = slurp(scratch / "err");
+    r.out = as_on_posix(slurp(scratch / "out"));
+    r.err = as_on_posix(slurp(scratch / "err"));
     return r;
 }
 
