@@ -120,7 +120,7 @@ int program_main(const std::vector<std::string>& args) try {
         return 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
-        return report("usage", cl.error + "; wiper-render [--headless] [FOLDER], or --help", usage_status);
+        return report("usage", cl.error + "; wiper-render [--headless] [--quiet] [FOLDER], or --help", usage_status);
     case CommandLine::Action::run:
         break;
     }
