@@ -55,13 +55,20 @@ form1_window() { xdotool search --name '^Form1$' 2>/dev/null | head -1; }
 has_form1() { [[ -n $(form1_window) ]]; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 
+window_or_ended() { has_form1 || ended; }
+
 # Starts a run on folder $1 (sweep $2) and waits until its window shows frame 2.
 start_run() {
   scene "$1" "${2:-0}"
   wine "$exe" "Z:${1//\//\\}" 2>"$1.err" </dev/null &
   pid=$!
-  wait_until 60 has_form1 && wait_until 60 test -e "$1/buffer/f_2.bmp"
+  wait_until 60 window_or_ended && has_form1 && wait_until 60 test -e "$1/buffer/f_2.bmp"
 }
+
+# Wine brings up its desktop on a display when a prefix first shows a window
+# there, and a window opened while that happens may never be mapped. So a
+# run that fails at once (its folder does not exist) opens Form1 first.
+timeout -k 5 60 wine "$exe" 'Z:\nonexistent-wiper-folder' >/dev/null 2>&1 </dev/null || true
 
 # Sends key $2 to the window and checks the run on folder $1 stopped.
 stop_with_key() {
