@@ -214,6 +214,17 @@ check_stopped_run() {
     fail "$what: $saved frames saved, the stop came after frame $last"
 }
 
+# stop_by_key KEY LABEL SCENE WIDTH HEIGHT: sends KEY to the window of the run on
+# scene SCENE and checks it stopped at once. The press alone stops the run; the
+# release may find the window gone.
+stop_by_key() {
+  local last
+  last=$(count_files "$tmp/$3/buffer")
+  xdotool key --window "$id" "$1" 2>/dev/null || true
+  finish
+  check_stopped_run "$2" "$tmp/$3.err" "$tmp/$3/buffer" "$4" "$5" $((last + 1))
+}
+
 # --- 1. the window changes nothing in the frame files ------------------------------
 for d in with without; do
   mkdir -p "$tmp/$d/buffer"
@@ -251,11 +262,7 @@ if start_paused "$tmp/big" big; then
   else
     fail "the run did not go on to frame $((first_shown + 1))"
   fi
-  # The press alone stops the run; the release may find the window gone.
-  last=$(count_files "$tmp/big/buffer")
-  xdotool key --window "$id" a 2>/dev/null || true
-  finish
-  check_stopped_run "a key" "$tmp/big.err" "$tmp/big/buffer" 760 400 $((last + 1))
+  stop_by_key a "a key" big 760 400
 else
   fail "no window named Form1, or no frame saved: $(cat "$tmp/big.err")"
 fi
@@ -297,10 +304,7 @@ if start_paused "$tmp/small" small; then
     fail "after being hidden and shown the client area is not the frame and the window colour"
   fi
 
-  last=$(count_files "$tmp/small/buffer")
-  xdotool key --window "$id" shift 2>/dev/null || true
-  finish
-  check_stopped_run "a modifier key" "$tmp/small.err" "$tmp/small/buffer" 400 300 $((last + 1))
+  stop_by_key shift "a modifier key" small 400 300
 else
   fail "no window for the small frame: $(cat "$tmp/small.err")"
 fi
