@@ -33,9 +33,10 @@ std::vector<screen_point> blade_outline() {
 void BM_DrawBladePolygon1080p(benchmark::State& state) {
     FrameSurface s;
     s.set_size(1920, 1080);
+    RasterScratch scratch;
     const auto pts = blade_outline();
     for (auto _ : state) {
-        draw_polygon(s, pts);
+        draw_polygon(s, pts, scratch);
         benchmark::DoNotOptimize(s.bytes().data());
     }
 }
@@ -44,9 +45,10 @@ BENCHMARK(BM_DrawBladePolygon1080p);
 void BM_DrawArmPolygonAcross1080p(benchmark::State& state) {
     FrameSurface s;
     s.set_size(1920, 1080);
+    RasterScratch scratch;
     const std::vector<screen_point> arm{{960, 1070}, {200, 40}, {230, 20}, {990, 1060}};
     for (auto _ : state) {
-        draw_polygon(s, arm);
+        draw_polygon(s, arm, scratch);
         benchmark::DoNotOptimize(s.bytes().data());
     }
 }
@@ -56,9 +58,10 @@ BENCHMARK(BM_DrawArmPolygonAcross1080p);
 void BM_ClearToWhiteAfterArm1080p(benchmark::State& state) {
     FrameSurface s;
     s.set_size(1920, 1080);
+    RasterScratch scratch;
     const std::vector<screen_point> arm{{960, 1070}, {200, 40}, {230, 20}, {990, 1060}};
     for (auto _ : state) {
-        draw_polygon(s, arm);
+        draw_polygon(s, arm, scratch);
         clear_to_white(s);
         benchmark::DoNotOptimize(s.bytes().data());
     }
@@ -83,36 +86,39 @@ void BM_DecodeForeign24Bit1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeForeign24Bit1080p);
 
-Module1 part_with_points(int count) {
-    Module1 m;
-    m.frame_count = 240;
-    m.sweep_angle = -80;
-    m.centre_x = 960;
-    m.centre_y = 1000;
-    for (int i = 0; i < count; ++i) m.part_points[i] = {600 + 7 * i, 300 + (i % 2) * 20};
-    m.last_point = count - 1;
-    return m;
+Part part_with_points(int count) {
+    Part p;
+    p.name = "coordinate_bench.txt";
+    p.frame_count = 240;
+    p.sweep_angle = -80;
+    p.centre_x = 960;
+    p.centre_y = 1000;
+    for (int i = 0; i < count; ++i) p.part_points[i] = {600 + 7 * i, 300 + (i % 2) * 20};
+    p.last_point = count - 1;
+    return p;
 }
 
 void BM_SweptPose101Points(benchmark::State& state) {
-    Module1 m = part_with_points(101);
+    const Part p = part_with_points(101);
+    point_slots_array out{};
     std::int32_t n = 1;
     for (auto _ : state) {
-        swept_pose(m, n);
+        swept_pose(p, n, out);
         n = n % 240 + 1;
-        benchmark::DoNotOptimize(m.frame_points.data());
+        benchmark::DoNotOptimize(out.data());
     }
 }
 BENCHMARK(BM_SweptPose101Points);
 
 void BM_CarriedPose101Points(benchmark::State& state) {
-    Module1 m = part_with_points(101);
+    const Part p = part_with_points(101);
+    point_slots_array out{};
     double blade = 0;
     std::int32_t n = 1;
     for (auto _ : state) {
-        carried_pose(m, n, BladeTurns{30, 30}, blade);
+        carried_pose(p, BladeTurns{30, 30}, n, blade, out);
         n = n % 240 + 1;
-        benchmark::DoNotOptimize(m.frame_points.data());
+        benchmark::DoNotOptimize(out.data());
     }
 }
 BENCHMARK(BM_CarriedPose101Points);

@@ -29,13 +29,11 @@ void require(bool ok) {
     if (!ok) std::abort();
 }
 
-void draw(wiper::FrameSurface& surface, const wiper::Module1& m, bool carried) {
-    const std::int32_t count = carried ? m.last_point : m.last_point + 1;
-    if (count < 2) return;
+void draw(wiper::FrameSurface& surface, std::span<const wiper::screen_point> polygon) {
+    static wiper::RasterScratch scratch;
     wiper::clear_to_white(surface);
     wiper::set_ink_black(surface);
-    wiper::draw_polygon(surface, std::span<const wiper::screen_point>(m.frame_points.data(),
-                                                                      static_cast<std::size_t>(count)));
+    wiper::draw_polygon(surface, polygon, scratch);
 }
 
 } // namespace
@@ -71,29 +69,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const wiper::Failure&) {
         return 0;
     }
-    require(m.last_point >= -1 && m.last_point < wiper::point_slots);
+    require(m.part.last_point >= -1 && m.part.last_point < wiper::point_slots);
 
     static wiper::FrameSurface surface = [] {
         wiper::FrameSurface s;
         s.set_size(64, 48);
         return s;
     }();
-    const std::int32_t frames = m.frame_count < 3 ? m.frame_count : 3;
-    try {
-        for (std::int32_t n = 1; n <= frames; ++n) {
-            wiper::swept_pose(m, n);
-            draw(surface, m, false);
-        }
-    } catch (const wiper::Failure&) {
-    }
-    try {
-        const wiper::BladeTurns turns{30, -45};
+    // Both kinds, at each frame and halfway to the next, where coordinates clip.
+    const std::int32_t frames = m.part.frame_count < 3 ? m.part.frame_count : 3;
+    const wiper::BladeTurns turns{30, -45};
+    for (const bool carried : {false, true}) {
+        m.part.carried = carried;
         double blade_angle = 0.0;
-        for (std::int32_t n = 1; n <= frames; ++n) {
-            wiper::carried_pose(m, n, turns, blade_angle);
-            draw(surface, m, true);
+        try {
+            for (std::int32_t n = 1; n <= frames; ++n)
+                for (const double t : {static_cast<double>(n), n + 0.5})
+                    if (t <= frames) draw(surface, wiper::pose_part(m.part, turns, t, blade_angle, m.frame_points));
+        } catch (const wiper::Failure&) {
         }
-    } catch (const wiper::Failure&) {
     }
     return 0;
 }

@@ -10,12 +10,10 @@ namespace {
 
 unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
 
-bool begins_with_coordinate(const std::string& name) {
-    static constexpr char prefix[] = "COORDINATE";
-    constexpr std::size_t n = sizeof prefix - 1;
-    if (name.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (upper(static_cast<unsigned char>(name[i])) != static_cast<unsigned char>(prefix[i])) return false;
+bool begins_with(const std::string& name, const std::string& prefix) {
+    if (name.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (upper(static_cast<unsigned char>(name[i])) != upper(static_cast<unsigned char>(prefix[i]))) return false;
     return true;
 }
 
@@ -35,12 +33,12 @@ bool part_name_before(const std::string& a, const std::string& b) {
     });
 }
 
-std::vector<std::string> list_part_files(const std::string& folder) {
+std::vector<std::string> list_files_named(const std::string& folder, const std::string& prefix) {
     std::vector<std::string> names;
     for (files::FolderEntry& entry : files::list_folder(folder)) {
-        // Folders, devices and pipes are not parts; neither are hidden files,
-        // which a desktop listing of ordinary files leaves out.
-        if (entry.hidden || !entry.regular || !begins_with_coordinate(entry.name)) continue;
+        // Folders, devices and pipes are not input files; neither are hidden
+        // files, which a desktop listing of ordinary files leaves out.
+        if (entry.hidden || !entry.regular || !begins_with(entry.name, prefix)) continue;
         names.push_back(std::move(entry.name));
     }
     std::sort(names.begin(), names.end(), part_name_before);

@@ -10,7 +10,6 @@
 #include "common/failure.h"
 #include "geometry/poses.h"
 #include "imaging/frame_files.h"
-#include "imaging/rasterizer.h"
 #include "imaging/surface_steps.h"
 #include "platform/files.h"
 
@@ -25,14 +24,6 @@ void check_stop(const RunHooks& hooks) {
 
 void warn(const RunHooks& hooks, const std::string& message) {
     if (hooks.warn) hooks.warn(message);
-}
-
-// The polygon of the frame: a carried part draws last_point points (its point 0
-// only carries it), a swept part last_point + 1. Fewer than two draw nothing.
-std::span<const screen_point> drawn_points(const Module1& m, bool carried) {
-    const std::int32_t count = carried ? m.last_point : m.last_point + 1;
-    if (count < 2) return {};
-    return std::span<const screen_point>(m.frame_points.data(), static_cast<std::size_t>(count));
 }
 
 // A frame file as the user finds it inside the program folder.
@@ -75,7 +66,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
     // The run writes only into buffer/, so the folder's part files cannot change
     // under it: one listing serves the whole run.
-    const std::vector<std::string> parts = list_part_files(folder);
+    const std::vector<std::string> parts = list_files_named(folder, part_file_prefix);
     if (parts.empty())
         throw Failure(FailureKind::file_access,
                       "no part file: " + folder + " holds no file whose name begins with coordinate");
@@ -83,6 +74,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
     RunSummary summary;
     FrameFiles files;
+    RasterScratch scratch;
     std::int64_t written = 0; // frames 1 to this were saved by this run
     std::string longest;      // the earlier part that drew them
     for (std::size_t index = 0; index < parts.size(); ++index) {
@@ -94,8 +86,8 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                                "begins with coordinate is one); move it out of the folder if it is not meant to be drawn");
         legge_files_coordinate(m, folder, name);
         double blade_angle = 0.0;
-        const bool carried = is_carried_part(name);
-        const std::int64_t frames = m.frame_count; // the bound is taken once
+        const bool carried = m.part.carried;
+        const std::int64_t frames = m.part.frame_count; // the bound is taken once
         if (frames <= 0)
             warn(hooks, name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame");
         else if (!first_part && frames < written)
@@ -114,16 +106,8 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
             for (std::int64_t n = 1; n <= frames; ++n) {
                 check_stop(hooks);
                 if (hooks.progress) hooks.progress(index + 1, parts.size(), name, n, frames);
-                const auto frame = static_cast<std::int32_t>(n);
-                try {
-                    if (carried)
-                        carried_pose(m, frame, turns, blade_angle);
-                    else
-                        swept_pose(m, frame);
-                } catch (const Failure& failure) {
-                    // The pose knows the cause; the user needs the part and frame that reached it.
-                    throw Failure(failure.kind(), name + ", frame " + std::to_string(n) + ": " + failure.what());
-                }
+                const std::span<const screen_point> polygon =
+                    pose_part(m.part, turns, static_cast<double>(n), blade_angle, m.frame_points);
 
                 const std::string path = frame_file_path(folder, m.image_name, n);
                 if (first_part) {
@@ -144,7 +128,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                 }
 
                 set_ink_black(surface);
-                draw_polygon(surface, drawn_points(m, carried));
+                draw_polygon(surface, polygon, scratch);
                 if (hooks.refresh) hooks.refresh(surface);
                 check_stop(hooks);
                 files.save(surface, path);

@@ -1,6 +1,7 @@
 #include "geometry/poses.h"
 
 #include <cmath>
+#include <string>
 
 #include "common/checked_math.h"
 #include "common/failure.h"
@@ -14,32 +15,57 @@ namespace {
 // frames were: d * 3.1415 / 180.
 double radians(double degrees) { return degrees * half_turn / 180.0; }
 
+// Where on the sweep a pose is: t, and whether it is a frame (a whole t).
+struct Moment {
+    double t;
+    bool whole;
+    std::int32_t frame; // floor(t)
+};
+
+Moment moment(double t) {
+    const double n = std::floor(t);
+    return Moment{t, n == t, static_cast<std::int32_t>(n)};
+}
+
 // The number of steps the sweep is divided into, frame_count - 1, as the
 // divisor of every share. A single-frame part has none: its share is 0 / 0.
-double sweep_steps(const Module1& m) {
-    const std::int32_t steps = checked_sub32(m.frame_count, 1);
+double sweep_steps(const Part& part) {
+    const std::int32_t steps = checked_sub32(part.frame_count, 1);
     if (steps == 0)
         throw Failure(FailureKind::floating_point, "a part needs at least 2 frames; frame_count " +
-                                                       std::to_string(m.frame_count) +
+                                                       std::to_string(part.frame_count) +
                                                        " divides the sweep into 0 steps");
     return static_cast<double>(steps);
 }
 
-// The sweep turn of frame n added to the angle a: (n - 1) * sweep as a checked
-// 32-bit product, in radians, divided into frame_count - 1 shares.
-double sweep_share(const Module1& m, std::int32_t n, double a) {
-    std::int32_t s = 0;
-    try {
-        s = checked_mul32(n - 1, m.sweep_angle);
-    } catch (const Failure& failure) {
-        throw Failure(failure.kind(), std::string("(n - 1) x sweep_angle = ") + failure.what());
+// The sweep turn at t added to the angle a: (t - 1) * sweep in radians,
+// divided into frame_count - 1 shares. At a frame the product is the checked
+// 32-bit one, so a frame beyond the range fails; between frames it is a
+// double, which equals the integer product wherever that one exists.
+double sweep_share(const Part& part, const Moment& at, double a) {
+    double s = 0;
+    if (at.whole) {
+        try {
+            s = checked_mul32(at.frame - 1, part.sweep_angle);
+        } catch (const Failure& failure) {
+            throw Failure(failure.kind(), std::string("(n - 1) x sweep_angle = ") + failure.what());
+        }
+    } else {
+        s = (at.t - 1.0) * static_cast<double>(part.sweep_angle);
     }
-    return checked_div(radians(s), sweep_steps(m)) + a;
+    return checked_div(radians(s), sweep_steps(part)) + a;
 }
 
 // A placed coordinate as a pixel; a failure names the outline point it came
-// from, counted from 0 as the part file lists them, and the axis.
-std::int32_t pixel(double value, std::int32_t point, const screen_point& from, const char* axis) {
+// from, counted from 0 as the part file lists them, and the axis. Between
+// frames a coordinate beyond the range is clipped to it: no frame holds it.
+std::int32_t pixel(double value, const Moment& at, std::int32_t point, const screen_point& from, const char* axis) {
+    if (!at.whole) {
+        const double rounded = std::nearbyint(value);
+        if (rounded <= -2147483648.0) return -2147483647 - 1;
+        if (rounded >= 2147483647.0) return 2147483647;
+        return static_cast<std::int32_t>(rounded);
+    }
     try {
         return round_to_pixel(value);
     } catch (const Failure& failure) {
@@ -50,63 +76,99 @@ std::int32_t pixel(double value, std::int32_t point, const screen_point& from, c
 
 // Only slots 0..100 exist; an index outside them stops the run rather than
 // touching memory that is not a point.
-screen_point& slot(point_slots_array& points, std::int32_t k) {
+template <class Points>
+auto& slot(Points& points, std::int32_t k) {
     if (k < 0 || k >= point_slots)
         throw Failure(FailureKind::index_out_of_range, "point index " + std::to_string(k) + " is outside 0 to 100");
     return points[static_cast<std::size_t>(k)];
 }
 
-} // namespace
-
-void swept_pose(Module1& m, std::int32_t n) {
-    const double cx = m.centre_x;
-    const double cy = m.centre_y;
-    for (std::int32_t k = 0; k <= m.last_point; ++k) {
-        const screen_point p = slot(m.part_points, k);
-        const double px = p.x;
-        const double py = p.y;
-        double a = 0;
-        double r = 0;
-        polari(cx, cy, px, py, a, r);
-        const double theta = sweep_share(m, n, a);
-        screen_point& out = slot(m.frame_points, k);
-        out.x = pixel(std::cos(theta) * r + cx, k, p, "x");
-        out.y = pixel(std::sin(theta) * r + cy, k, p, "y");
+// Runs a pose, naming the part and the frame in whatever stops it: the pose
+// knows the cause, the user needs the part and frame that reached it.
+template <class Pose>
+void in_context(const Part& part, const Moment& at, Pose&& pose) {
+    try {
+        pose();
+    } catch (const Failure& failure) {
+        const std::string where =
+            at.whole ? "frame " + std::to_string(at.frame) : "between frame " + std::to_string(at.frame) + " and the next";
+        throw Failure(failure.kind(), part.name + ", " + where + ": " + failure.what());
     }
 }
 
-void carried_pose(Module1& m, std::int32_t n, const BladeTurns& turns, double& blade_angle) {
-    const double cx = m.centre_x;
-    const double cy = m.centre_y;
-    const screen_point p0 = m.part_points[0];
-    const double p0x = p0.x;
-    const double p0y = p0.y;
+} // namespace
 
-    double a0 = 0;
-    double r0 = 0;
-    polari(cx, cy, p0x, p0y, a0, r0);
-    const double theta0 = sweep_share(m, n, a0);
-    // How far point 0 has moved along its arc; the blade keeps its shape about it.
-    const double dx = (std::cos(theta0) * r0 + cx) - p0x;
-    const double dy = (std::sin(theta0) * r0 + cy) - p0y;
+void swept_pose(const Part& part, double t, point_slots_array& frame_points) {
+    const Moment at = moment(t);
+    in_context(part, at, [&] {
+        const double cx = part.centre_x;
+        const double cy = part.centre_y;
+        for (std::int32_t k = 0; k <= part.last_point; ++k) {
+            const screen_point p = slot(part.part_points, k);
+            const double px = p.x;
+            const double py = p.y;
+            double a = 0;
+            double r = 0;
+            polari(cx, cy, px, py, a, r);
+            const double theta = sweep_share(part, at, a);
+            screen_point& out = slot(frame_points, k);
+            out.x = pixel(std::cos(theta) * r + cx, at, k, p, "x");
+            out.y = pixel(std::sin(theta) * r + cy, at, k, p, "y");
+        }
+    });
+}
 
-    const double shares = sweep_steps(m);
-    if (m.sweep_angle > 0)
-        blade_angle = blade_angle - checked_div(radians(turns.blade_turn_1), shares);
+void carried_pose(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+                  point_slots_array& frame_points) {
+    const Moment at = moment(t);
+    in_context(part, at, [&] {
+        const double cx = part.centre_x;
+        const double cy = part.centre_y;
+        const screen_point p0 = part.part_points[0];
+        const double p0x = p0.x;
+        const double p0y = p0.y;
+
+        double a0 = 0;
+        double r0 = 0;
+        polari(cx, cy, p0x, p0y, a0, r0);
+        const double theta0 = sweep_share(part, at, a0);
+        // How far point 0 has moved along its arc; the blade keeps its shape about it.
+        const double dx = (std::cos(theta0) * r0 + cx) - p0x;
+        const double dy = (std::sin(theta0) * r0 + cy) - p0y;
+
+        // One step, or between frames the share of one the pose has reached.
+        const double shares = sweep_steps(part);
+        const double fraction = at.whole ? 1.0 : at.t - at.frame;
+        double angle = 0;
+        if (part.sweep_angle > 0)
+            angle = blade_angle - fraction * checked_div(radians(turns.blade_turn_1), shares);
+        else
+            angle = fraction * checked_div(radians(turns.blade_turn_2), shares) + blade_angle;
+        if (at.whole) blade_angle = angle;
+
+        for (std::int32_t k = 0; k <= part.last_point - 1; ++k) {
+            const screen_point p = slot(part.part_points, k + 1);
+            const double px = p.x;
+            const double py = p.y;
+            double a = 0;
+            double r = 0;
+            polari(p0x, p0y, px, py, a, r);
+            screen_point& out = slot(frame_points, k);
+            out.x = pixel((p0x + dx) + std::cos(a + angle) * r, at, k + 1, p, "x");
+            out.y = pixel((p0y + dy) + std::sin(a + angle) * r, at, k + 1, p, "y");
+        }
+    });
+}
+
+std::span<const screen_point> pose_part(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+                                        point_slots_array& frame_points) {
+    if (part.carried)
+        carried_pose(part, turns, t, blade_angle, frame_points);
     else
-        blade_angle = checked_div(radians(turns.blade_turn_2), shares) + blade_angle;
-
-    for (std::int32_t k = 0; k <= m.last_point - 1; ++k) {
-        const screen_point p = slot(m.part_points, k + 1);
-        const double px = p.x;
-        const double py = p.y;
-        double a = 0;
-        double r = 0;
-        polari(p0x, p0y, px, py, a, r);
-        screen_point& out = slot(m.frame_points, k);
-        out.x = pixel((p0x + dx) + std::cos(a + blade_angle) * r, k + 1, p, "x");
-        out.y = pixel((p0y + dy) + std::sin(a + blade_angle) * r, k + 1, p, "y");
-    }
+        swept_pose(part, t, frame_points);
+    const std::int32_t count = part.carried ? part.last_point : part.last_point + 1;
+    if (count < 2) return {};
+    return std::span<const screen_point>(frame_points.data(), static_cast<std::size_t>(count));
 }
 
 } // namespace wiper

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <span>
 
-#include "common/module1.h"
+#include "common/part.h"
 
 namespace wiper {
 
@@ -12,15 +13,33 @@ struct BladeTurns {
     std::int32_t blade_turn_2 = 0;
 };
 
-// Frame n (from 1) of a swept part: every point turned rigidly about the centre
-// by n - 1 shares of the sweep. Fills frame_points[0 .. last_point].
-void swept_pose(Module1& m, std::int32_t n);
+// Both poses place a part at frame parameter t, from 1 to frame_count. A whole
+// t is frame t, exactly as it is drawn and saved; between two whole values the
+// part is on its way from one frame to the next, which is where the wiped
+// field looks. Each pose reads only the part, so two parts can be posed at the
+// same t, and names the part and the frame in its failures ("name, frame n:").
+// At a whole t a coordinate beyond the 32-bit range is an overflow, as the
+// frame would be; between frames, where no frame is drawn, it is clipped to
+// the range instead.
 
-// Frame n of a carried part: point 0 rides its arc about the centre by n - 1
-// sweep shares, the blade angle advances one step (before use, so frame 1
-// already shows one step), and points 1 .. last_point are placed about point 0
-// turned by the blade angle. Fills frame_points[0 .. last_point - 1]: point 0
-// itself is the carrying point and is not part of the outline.
-void carried_pose(Module1& m, std::int32_t n, const BladeTurns& turns, double& blade_angle);
+// Every point turned rigidly about the centre by t - 1 shares of the sweep.
+// Fills frame_points[0 .. last_point].
+void swept_pose(const Part& part, double t, point_slots_array& frame_points);
+
+// Point 0 rides its arc about the centre by t - 1 sweep shares, and points
+// 1 .. last_point are placed about it turned by the blade angle. Fills
+// frame_points[0 .. last_point - 1]: point 0 only carries the part.
+// `blade_angle` is the running total of the blade's steps. At a whole t it
+// takes one more step, in place and before use, so frame 1 already shows one
+// step and frame n shows n. At t = n + f between frames, it must hold frame
+// n's total, and the pose adds f of one more step for itself alone.
+void carried_pose(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+                  point_slots_array& frame_points);
+
+// The pose the part's kind asks for, and the polygon it makes: last_point + 1
+// points of a swept part, last_point of a carried one (its point 0 only
+// carries it). Empty when that leaves fewer than 2 points, which draw nothing.
+std::span<const screen_point> pose_part(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+                                        point_slots_array& frame_points);
 
 } // namespace wiper

@@ -79,6 +79,7 @@ void FrameSurface::paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t
     // Painting the uniform colour where the surface is known to be uniform changes nothing.
     if (uniform_known_ && c == uniform_colour_ && (y < painted_.top || y > painted_.bottom)) return;
     fill_row(y, x_begin, x_end, c);
+    widen(changed_, y, y);
 }
 
 void FrameSurface::note_rows_changed(std::int32_t top, std::int32_t bottom) {

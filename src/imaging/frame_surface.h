@@ -5,6 +5,7 @@
 #include <span>
 
 #include "imaging/colour.h"
+#include "imaging/rasterizer.h"
 
 namespace wiper {
 
@@ -19,7 +20,7 @@ struct RowRange {
 // bottom-up BMP stores them (B, G, R, rows padded to 4 bytes, last device row
 // first), so saving a frame is a header plus one write, and loading one of our
 // own frame files is one read.
-class FrameSurface {
+class FrameSurface final : public SpanSink {
 public:
     static constexpr std::int32_t max_side = 32767;
     static constexpr std::uint64_t max_pixel_bytes = std::uint64_t{1} << 30;
@@ -41,7 +42,7 @@ public:
     std::size_t byte_count() const { return stride_ * static_cast<std::size_t>(height_); }
 
     // Device row y (0 is the top row): 3 bytes a pixel, B, G, R. Whoever writes
-    // pixels through it must note the rows as changed.
+    // pixels through it, rather than through paint_span, must note the rows as changed.
     std::uint8_t* row(std::int32_t y) {
         widen(painted_, y, y);
         return pixels_.get() + row_offset(y);
@@ -63,8 +64,14 @@ public:
     Colour fill() const { return fill_; }
     Colour pen() const { return pen_; }
 
-    // Paints pixels [x_begin, x_end) of row y. The range must already lie on the surface.
+    // Paints pixels [x_begin, x_end) of row y and notes the row as changed.
+    // The range must already lie on the surface.
     void paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c);
+    // What the rasterizer draws, in the fill or pen colour.
+    void span(Ink ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override {
+        paint_span(y, x_begin, x_end, ink == Ink::fill ? fill_ : pen_);
+    }
+    ClipArea clip_area() const { return ClipArea{width_, height_}; }
 
     // Change tracking, so a save can write back only the rows a frame touched.
     void note_rows_changed(std::int32_t top, std::int32_t bottom);

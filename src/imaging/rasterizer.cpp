@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace wiper {
 
@@ -23,41 +22,27 @@ i128 floor_div(i128 n, i128 d) {
 // crossing x on the current row is q + f / dy with 0 <= f < dy, so stepping a
 // row is integer addition and the ceiling is q + (f > 0): no rounding drift
 // however long the edge is.
-struct Edge {
-    i64 q;        // floor of the crossing on the current row
-    i64 f;        // remainder over dy, 0 <= f < dy
-    i64 dq;       // floor(dx / dy)
-    i64 dr;       // dx - dq * dy, 0 <= dr < dy
-    i64 dy;       // > 0
-    std::int32_t first_row; // first row, already clipped to the surface
-    std::int32_t end_row;   // one past the last row, clipped to the surface
+//   q: floor of the crossing on the current row; f: remainder over dy;
+//   dq: floor(dx / dy); dr: dx - dq * dy, 0 <= dr < dy; dy > 0;
+//   first_row, end_row: the rows it covers, already clipped to the area.
+using raster_detail::Edge;
 
-    i64 ceiling() const { return q + (f > 0 ? 1 : 0); }
-    void step() {
-        q += dq;
-        f += dr;
-        if (f >= dy) {
-            f -= dy;
-            ++q;
-        }
+i64 ceiling(const Edge& e) { return e.q + (e.f > 0 ? 1 : 0); }
+
+void step(Edge& e) {
+    e.q += e.dq;
+    e.f += e.dr;
+    if (e.f >= e.dy) {
+        e.f -= e.dy;
+        ++e.q;
     }
-};
+}
 
-// The edge table and its working lists. A polygon has at most 101 points, so
-// the few allocations a call makes are nothing beside the frame's file traffic.
-struct Scratch {
-    std::vector<Edge> edges;
-    std::vector<Edge> active;
-    std::vector<i64> crossings;
-};
-
-void fill_interior(FrameSurface& surface, std::span<const screen_point> points) {
-    const i64 width = surface.width();
-    const i64 height = surface.height();
-    const Colour fill = surface.fill();
-
-    Scratch s;
-    s.edges.reserve(points.size());
+void fill_interior(std::span<const screen_point> points, ClipArea clip, RasterScratch& s, SpanSink& sink) {
+    const i64 width = clip.width;
+    const i64 height = clip.height;
+    s.edges.clear();
+    s.active.clear();
 
     const std::size_t n = points.size();
     for (std::size_t i = 0; i < n; ++i) {
@@ -65,7 +50,7 @@ void fill_interior(FrameSurface& surface, std::span<const screen_point> points) 
         screen_point b = points[(i + 1) % n];
         if (a.y == b.y) continue;
         if (a.y > b.y) std::swap(a, b);
-        // The edge covers rows a.y <= y < b.y; only the part on the surface matters.
+        // The edge covers rows a.y <= y < b.y; only the part on the clip area matters.
         const i64 first = std::max<i64>(a.y, 0);
         const i64 end = std::min<i64>(b.y, height);
         if (first >= end) continue;
@@ -99,7 +84,7 @@ void fill_interior(FrameSurface& surface, std::span<const screen_point> points) 
         // Crossings as pixel ceilings: ceil is monotone, so sorting the
         // ceilings gives the same pairing as sorting the exact crossings.
         s.crossings.clear();
-        for (const Edge& e : s.active) s.crossings.push_back(e.ceiling());
+        for (const Edge& e : s.active) s.crossings.push_back(ceiling(e));
         // Few edges and nearly sorted from row to row: insertion sort wins.
         for (std::size_t i = 1; i < s.crossings.size(); ++i) {
             const i64 v = s.crossings[i];
@@ -110,8 +95,7 @@ void fill_interior(FrameSurface& surface, std::span<const screen_point> points) 
         for (std::size_t i = 0; i + 1 < s.crossings.size(); i += 2) {
             const i64 begin = std::clamp<i64>(s.crossings[i], 0, width);
             const i64 end = std::clamp<i64>(s.crossings[i + 1], 0, width);
-            if (begin < end)
-                surface.paint_span(y, static_cast<std::int32_t>(begin), static_cast<std::int32_t>(end), fill);
+            if (begin < end) sink.span(Ink::fill, y, static_cast<std::int32_t>(begin), static_cast<std::int32_t>(end));
         }
 
         ++y;
@@ -120,19 +104,19 @@ void fill_interior(FrameSurface& surface, std::span<const screen_point> points) 
         for (std::size_t i = 0; i < s.active.size(); ++i) {
             Edge e = s.active[i];
             if (e.end_row <= y) continue;
-            e.step();
+            step(e);
             s.active[kept++] = e;
         }
         s.active.resize(kept);
     }
 }
-
 // One outline segment from a to b: a is drawn, b is not. Along the major axis
 // the pixel at step t is start + t; the minor axis moves by
 // floor((2 t |minor| + major) / (2 major)), the exact line position rounded
 // with halves going away from the start. Only the steps whose major coordinate
-// is on the surface are visited, so far-off endpoints cost nothing.
-void draw_segment(FrameSurface& surface, screen_point a, screen_point b, Colour pen) {
+// is on the clip area are visited, so far-off endpoints cost nothing. Pixels
+// of one row that follow each other go out as one span.
+void draw_segment(screen_point a, screen_point b, ClipArea clip, SpanSink& sink) {
     const i64 dx = i64{b.x} - a.x;
     const i64 dy = i64{b.y} - a.y;
     const i64 adx = dx < 0 ? -dx : dx;
@@ -147,8 +131,8 @@ void draw_segment(FrameSurface& surface, screen_point a, screen_point b, Colour 
     const i64 major_sign = (x_major ? dx : dy) > 0 ? 1 : -1;
     const i64 minor_delta = x_major ? dy : dx;
     const i64 minor_sign = minor_delta > 0 ? 1 : (minor_delta < 0 ? -1 : 0);
-    const i64 major_limit = x_major ? surface.width() : surface.height();
-    const i64 minor_limit = x_major ? surface.height() : surface.width();
+    const i64 major_limit = x_major ? clip.width : clip.height;
+    const i64 minor_limit = x_major ? clip.height : clip.width;
 
     // Steps t whose major coordinate major_start + major_sign * t is in [0, major_limit).
     i64 t_lo = 0;
@@ -171,19 +155,31 @@ void draw_segment(FrameSurface& surface, screen_point a, screen_point b, Colour 
     i64 offset = static_cast<i64>(num / two_major);
     i64 rem = static_cast<i64>(num % two_major);
 
+    // The run of pixels on one row not yet sent: columns [run_lo, run_hi] of run_row.
+    i64 run_row = -1, run_lo = 0, run_hi = -1;
+    const auto flush = [&] {
+        if (run_hi >= run_lo)
+            sink.span(Ink::pen, static_cast<std::int32_t>(run_row), static_cast<std::int32_t>(run_lo),
+                      static_cast<std::int32_t>(run_hi + 1));
+        run_hi = run_lo - 1;
+    };
     for (i64 t = t_lo; t <= t_hi; ++t) {
         const i64 m = major_start + major_sign * t;
         const i64 v = minor_start + minor_sign * offset;
         if (v >= 0 && v < minor_limit) {
-            const auto x = static_cast<std::int32_t>(x_major ? m : v);
-            const auto y = static_cast<std::int32_t>(x_major ? v : m);
-            std::uint8_t* p = surface.row(y) + 3 * static_cast<std::size_t>(x);
-            p[0] = pen.b;
-            p[1] = pen.g;
-            p[2] = pen.r;
+            const i64 x = x_major ? m : v;
+            const i64 y = x_major ? v : m;
+            if (y == run_row && run_hi >= run_lo && (x == run_hi + 1 || x == run_lo - 1)) {
+                run_lo = std::min(run_lo, x);
+                run_hi = std::max(run_hi, x);
+            } else {
+                flush();
+                run_row = y;
+                run_lo = run_hi = x;
+            }
         } else if (minor_sign == 0 || (minor_sign > 0 && v >= minor_limit) || (minor_sign < 0 && v < 0)) {
             // The minor coordinate only moves one way: once past the far side
-            // (or level and off the surface) no later step comes back.
+            // (or level and off the area) no later step comes back.
             break;
         }
         rem += two_minor;
@@ -192,12 +188,13 @@ void draw_segment(FrameSurface& surface, screen_point a, screen_point b, Colour 
             ++offset;
         }
     }
+    flush();
 }
 
 } // namespace
 
-void draw_polygon(FrameSurface& surface, std::span<const screen_point> points) {
-    if (points.size() < 2 || surface.width() <= 0 || surface.height() <= 0) return;
+void rasterize_polygon(std::span<const screen_point> points, ClipArea clip, RasterScratch& scratch, SpanSink& sink) {
+    if (points.size() < 2 || clip.width <= 0 || clip.height <= 0) return;
 
     i64 min_x = points[0].x, max_x = points[0].x;
     i64 min_y = points[0].y, max_y = points[0].y;
@@ -208,54 +205,44 @@ void draw_polygon(FrameSurface& surface, std::span<const screen_point> points) {
         max_y = std::max<i64>(max_y, p.y);
     }
     // Every fill and outline pixel lies inside the points' bounding box.
-    if (max_x < 0 || min_x >= surface.width() || max_y < 0 || min_y >= surface.height()) return;
+    if (max_x < 0 || min_x >= clip.width || max_y < 0 || min_y >= clip.height) return;
     // All points equal: no edge, no segment, nothing to draw.
     if (min_x == max_x && min_y == max_y) return;
 
-    fill_interior(surface, points);
-
-    const Colour pen = surface.pen();
+    fill_interior(points, clip, scratch, sink);
     const std::size_t n = points.size();
-    for (std::size_t i = 0; i < n; ++i) draw_segment(surface, points[i], points[(i + 1) % n], pen);
-
-    surface.note_rows_changed(static_cast<std::int32_t>(std::max<i64>(min_y, 0)),
-                              static_cast<std::int32_t>(std::min<i64>(max_y, surface.height() - 1)));
+    for (std::size_t i = 0; i < n; ++i) draw_segment(points[i], points[(i + 1) % n], clip, sink);
 }
 
-void draw_rectangle(FrameSurface& surface, std::int32_t left, std::int32_t top, std::int32_t right,
-                    std::int32_t bottom) {
+void rasterize_rectangle(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, ClipArea clip,
+                         SpanSink& sink) {
     if (right <= left || bottom <= top) return;
-    const i64 width = surface.width();
-    const i64 height = surface.height();
     // Border positions and clipping in 64 bits, so no edge value can overflow.
     const i64 last_x = i64{right} - 1;
     const i64 last_y = i64{bottom} - 1;
     const i64 x0 = std::max<i64>(left, 0);
-    const i64 x1 = std::min<i64>(right, width);
+    const i64 x1 = std::min<i64>(right, clip.width);
     const i64 y0 = std::max<i64>(top, 0);
-    const i64 y1 = std::min<i64>(bottom, height);
+    const i64 y1 = std::min<i64>(bottom, clip.height);
     if (x0 >= x1 || y0 >= y1) return;
 
-    const Colour pen = surface.pen();
-    const Colour fill = surface.fill();
     const auto begin = static_cast<std::int32_t>(x0);
     const auto end = static_cast<std::int32_t>(x1);
-    const bool left_visible = left >= 0;       // left < width since x0 < x1
-    const bool right_visible = last_x < width; // last_x >= 0 since x1 > 0
+    const bool left_visible = left >= 0;            // left < width since x0 < x1
+    const bool right_visible = last_x < clip.width; // last_x >= 0 since x1 > 0
     for (i64 y = y0; y < y1; ++y) {
         const auto row = static_cast<std::int32_t>(y);
         if (y == top || y == last_y) {
-            surface.paint_span(row, begin, end, pen);
+            sink.span(Ink::pen, row, begin, end);
             continue;
         }
-        surface.paint_span(row, begin, end, fill);
-        if (left_visible) surface.paint_span(row, left, left + 1, pen);
+        sink.span(Ink::fill, row, begin, end);
+        if (left_visible) sink.span(Ink::pen, row, left, left + 1);
         if (right_visible) {
             const auto x = static_cast<std::int32_t>(last_x);
-            surface.paint_span(row, x, x + 1, pen);
+            sink.span(Ink::pen, row, x, x + 1);
         }
     }
-    surface.note_rows_changed(static_cast<std::int32_t>(y0), static_cast<std::int32_t>(y1 - 1));
 }
 
 } // namespace wiper

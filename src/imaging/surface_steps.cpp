@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "imaging/rasterizer.h"
-
 namespace wiper {
 
 void clear_to_white(FrameSurface& surface) {
@@ -19,6 +17,15 @@ void clear_to_white(FrameSurface& surface) {
 void set_ink_black(FrameSurface& surface) {
     surface.set_fill(black);
     surface.set_pen(black);
+}
+
+void draw_polygon(FrameSurface& surface, std::span<const screen_point> points, RasterScratch& scratch) {
+    rasterize_polygon(points, surface.clip_area(), scratch, surface);
+}
+
+void draw_rectangle(FrameSurface& surface, std::int32_t left, std::int32_t top, std::int32_t right,
+                    std::int32_t bottom) {
+    rasterize_rectangle(left, top, right, bottom, surface.clip_area(), surface);
 }
 
 } // namespace wiper

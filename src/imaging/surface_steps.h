@@ -1,5 +1,10 @@
 #pragma once
+#include <cstdint>
+#include <span>
+
+#include "common/screen_point.h"
 #include "imaging/frame_surface.h"
+#include "imaging/rasterizer.h"
 
 namespace wiper {
 
@@ -10,5 +15,15 @@ void clear_to_white(FrameSurface& surface);
 
 // Fill, then pen, black: the only ink a part is ever drawn in.
 void set_ink_black(FrameSurface& surface);
+
+// The polygon through `points` in the surface's fill and pen colours, clipped
+// to the surface; the rows it paints are noted as changed. Fewer than 2 points
+// draw nothing.
+void draw_polygon(FrameSurface& surface, std::span<const screen_point> points, RasterScratch& scratch);
+
+// The rectangle [left, right) x [top, bottom): its border in the pen colour,
+// the rest in the fill colour, clipped to the surface.
+void draw_rectangle(FrameSurface& surface, std::int32_t left, std::int32_t top, std::int32_t right,
+                    std::int32_t bottom);
 
 } // namespace wiper

@@ -32,13 +32,13 @@ TEST(PartFile, HeaderAndPointsInFileOrder) {
     dir.write("coordinate1.txt", "40\n-90\n300,\n380\n1,2\n3,4\n");
     Module1 m;
     legge_files_coordinate(m, dir.str(), "coordinate1.txt");
-    EXPECT_EQ(m.frame_count, 40);
-    EXPECT_EQ(m.sweep_angle, -90);
-    EXPECT_EQ(m.centre_x, 300);
-    EXPECT_EQ(m.centre_y, 380);
-    EXPECT_EQ(m.last_point, 1);
-    EXPECT_EQ(m.part_points[0], (screen_point{1, 2}));
-    EXPECT_EQ(m.part_points[1], (screen_point{3, 4}));
+    EXPECT_EQ(m.part.frame_count, 40);
+    EXPECT_EQ(m.part.sweep_angle, -90);
+    EXPECT_EQ(m.part.centre_x, 300);
+    EXPECT_EQ(m.part.centre_y, 380);
+    EXPECT_EQ(m.part.last_point, 1);
+    EXPECT_EQ(m.part.part_points[0], (screen_point{1, 2}));
+    EXPECT_EQ(m.part.part_points[1], (screen_point{3, 4}));
 }
 
 TEST(PartFile, ExactlyOneHundredAndOnePairsAreReadWhole) {
@@ -46,8 +46,8 @@ TEST(PartFile, ExactlyOneHundredAndOnePairsAreReadWhole) {
     dir.write("c.txt", "3,90,0,0\n" + pairs(101));
     Module1 m;
     legge_files_coordinate(m, dir.str(), "c.txt");
-    EXPECT_EQ(m.last_point, 100);
-    EXPECT_EQ(m.part_points[100], (screen_point{100, -100}));
+    EXPECT_EQ(m.part.last_point, 100);
+    EXPECT_EQ(m.part.part_points[100], (screen_point{100, -100}));
 }
 
 TEST(PartFile, OneMoreValueIsOutOfRange) {
@@ -62,9 +62,9 @@ TEST(PartFile, OddValueCountDropsTheLastButKeepsItsX) {
     dir.write("c.txt", "3,90,0,0\n10,20,30\n");
     Module1 m;
     legge_files_coordinate(m, dir.str(), "c.txt");
-    EXPECT_EQ(m.last_point, 0);
-    EXPECT_EQ(m.part_points[0], (screen_point{10, 20}));
-    EXPECT_EQ(m.part_points[1].x, 30);
+    EXPECT_EQ(m.part.last_point, 0);
+    EXPECT_EQ(m.part.part_points[0], (screen_point{10, 20}));
+    EXPECT_EQ(m.part.part_points[1].x, 30);
 }
 
 TEST(PartFile, HeaderOnlyHasNoPointsAndKeepsTheOldSlots) {
@@ -74,8 +74,8 @@ TEST(PartFile, HeaderOnlyHasNoPointsAndKeepsTheOldSlots) {
     Module1 m;
     legge_files_coordinate(m, dir.str(), "a.txt");
     legge_files_coordinate(m, dir.str(), "b.txt");
-    EXPECT_EQ(m.last_point, -1);
-    EXPECT_EQ(m.part_points[0], (screen_point{5, 6})); // slots are not cleared between parts
+    EXPECT_EQ(m.part.last_point, -1);
+    EXPECT_EQ(m.part.part_points[0], (screen_point{5, 6})); // slots are not cleared between parts
 }
 
 TEST(PartFile, Failures) {
@@ -124,7 +124,7 @@ TEST(PartListing, NtfsOrderRegularFilesOnly) {
     for (const char* name : {"coordinate", "coordinateA.txt", "Coordinate_a.txt", "coordinate_a.txt", "COORDINATE_B.txt",
                              "coordinate_link.txt"})
         if (present.count(name)) expected.push_back(name);
-    EXPECT_EQ(list_part_files(dir.str()), expected);
+    EXPECT_EQ(list_files_named(dir.str(), part_file_prefix), expected);
 }
 
 TEST(ImageSettings, ReadsNameAndSize) {

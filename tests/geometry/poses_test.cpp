@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "common/failure.h"
@@ -56,109 +58,159 @@ TEST(Polari, LeavesItsInputsAlone) {
     EXPECT_EQ(y1, 9);
 }
 
-Module1 part(std::int32_t frames, std::int32_t sweep, screen_point centre, const std::vector<screen_point>& pts) {
-    Module1 m;
-    m.frame_count = frames;
-    m.sweep_angle = sweep;
-    m.centre_x = centre.x;
-    m.centre_y = centre.y;
-    for (std::size_t i = 0; i < pts.size(); ++i) m.part_points[i] = pts[i];
-    m.last_point = static_cast<std::int32_t>(pts.size()) - 1;
-    return m;
-}
-
-std::vector<screen_point> drawn(const Module1& m, std::int32_t count) {
-    return {m.frame_points.begin(), m.frame_points.begin() + count};
+Part part(std::int32_t frames, std::int32_t sweep, screen_point centre, const std::vector<screen_point>& pts,
+          bool carried = false) {
+    Part p;
+    p.name = carried ? "coordinate_nr.txt" : "coordinate.txt";
+    p.carried = carried;
+    p.frame_count = frames;
+    p.sweep_angle = sweep;
+    p.centre_x = centre.x;
+    p.centre_y = centre.y;
+    for (std::size_t i = 0; i < pts.size(); ++i) p.part_points[i] = pts[i];
+    p.last_point = static_cast<std::int32_t>(pts.size()) - 1;
+    return p;
 }
 
 using Points = std::vector<screen_point>;
 
+Points drawn(const point_slots_array& out, std::int32_t count) { return {out.begin(), out.begin() + count}; }
+
 TEST(SweptPose, WorkedExampleTurnsAQuarterOverThreeFrames) {
-    Module1 m = part(3, 90, {300, 300}, {{300, 100}, {310, 100}, {310, 300}, {300, 300}});
-    swept_pose(m, 1);
-    EXPECT_EQ(drawn(m, 4), (Points{{300, 100}, {310, 100}, {310, 300}, {300, 300}}));
-    swept_pose(m, 2);
-    EXPECT_EQ(drawn(m, 4), (Points{{441, 159}, {448, 166}, {307, 307}, {300, 300}}));
-    swept_pose(m, 3);
-    EXPECT_EQ(drawn(m, 4), (Points{{500, 300}, {500, 310}, {300, 310}, {300, 300}}));
+    const Part p = part(3, 90, {300, 300}, {{300, 100}, {310, 100}, {310, 300}, {300, 300}});
+    point_slots_array out{};
+    swept_pose(p, 1, out);
+    EXPECT_EQ(drawn(out, 4), (Points{{300, 100}, {310, 100}, {310, 300}, {300, 300}}));
+    swept_pose(p, 2, out);
+    EXPECT_EQ(drawn(out, 4), (Points{{441, 159}, {448, 166}, {307, 307}, {300, 300}}));
+    swept_pose(p, 3, out);
+    EXPECT_EQ(drawn(out, 4), (Points{{500, 300}, {500, 310}, {300, 310}, {300, 300}}));
 }
 
 TEST(SweptPose, NinetyOverTenFramesTurnsTenDegreesClockwisePerFrame) {
-    Module1 m = part(10, 90, {0, 0}, {{1000, 0}});
-    swept_pose(m, 2);
+    point_slots_array out{};
+    swept_pose(part(10, 90, {0, 0}, {{1000, 0}}), 2, out);
     const double step = 10 * 3.1415 / 180;
-    EXPECT_EQ(m.frame_points[0], (screen_point{static_cast<std::int32_t>(std::nearbyint(1000 * std::cos(step))),
-                                               static_cast<std::int32_t>(std::nearbyint(1000 * std::sin(step)))}));
-    EXPECT_GT(m.frame_points[0].y, 0); // y grows downward: clockwise on screen
+    EXPECT_EQ(out[0], (screen_point{static_cast<std::int32_t>(std::nearbyint(1000 * std::cos(step))),
+                                    static_cast<std::int32_t>(std::nearbyint(1000 * std::sin(step)))}));
+    EXPECT_GT(out[0].y, 0); // y grows downward: clockwise on screen
 }
 
 TEST(SweptPose, PointLeftOfCentreMovesByTheShortPiInFrameOne) {
     // pi taken as 3.1415 leaves a point left of the centre 0.0000927 r off its place.
-    Module1 m = part(2, 10, {0, 0}, {{-100000, 0}});
-    swept_pose(m, 1);
-    EXPECT_EQ(m.frame_points[0], (screen_point{-100000, 9}));
+    point_slots_array out{};
+    swept_pose(part(2, 10, {0, 0}, {{-100000, 0}}), 1, out);
+    EXPECT_EQ(out[0], (screen_point{-100000, 9}));
 }
 
 TEST(SweptPose, ShareIsDegreesTimesPiOver180ThenDividedIntoSteps) {
     // At this radius the orders differ: d / 180 * 3.1415 puts y at exactly
     // 41739131.5, which rounds to 41739132; d * 3.1415 / 180 just below it.
-    Module1 m = part(2, 11, {0, 0}, {{218754610, 0}});
-    swept_pose(m, 2);
-    EXPECT_EQ(m.frame_points[0].y, 41739131);
-    EXPECT_EQ(m.frame_points[0].x, 214735708);
+    point_slots_array out{};
+    swept_pose(part(2, 11, {0, 0}, {{218754610, 0}}), 2, out);
+    EXPECT_EQ(out[0].y, 41739131);
+    EXPECT_EQ(out[0].x, 214735708);
 }
 
 TEST(CarriedPose, WorkedExampleStepsTheBladeBeforeUse) {
-    Module1 m = part(3, 90, {300, 300}, {{300, 100}, {290, 60}, {310, 60}, {310, 140}, {290, 140}});
+    const Part p = part(3, 90, {300, 300}, {{300, 100}, {290, 60}, {310, 60}, {310, 140}, {290, 140}}, true);
     const BladeTurns turns{30, 0};
+    point_slots_array out{};
     double blade = 0;
-    carried_pose(m, 1, turns, blade);
+    carried_pose(p, turns, 1, blade, out);
     EXPECT_NEAR(blade, -15 * 3.1415 / 180, 1e-15);
-    EXPECT_EQ(drawn(m, 4), (Points{{280, 64}, {299, 59}, {320, 136}, {301, 141}}));
-    carried_pose(m, 2, turns, blade);
-    EXPECT_EQ(drawn(m, 4), (Points{{413, 129}, {430, 119}, {470, 188}, {453, 198}}));
-    carried_pose(m, 3, turns, blade);
+    EXPECT_EQ(drawn(out, 4), (Points{{280, 64}, {299, 59}, {320, 136}, {301, 141}}));
+    carried_pose(p, turns, 2, blade, out);
+    EXPECT_EQ(drawn(out, 4), (Points{{413, 129}, {430, 119}, {470, 188}, {453, 198}}));
+    carried_pose(p, turns, 3, blade, out);
     EXPECT_NEAR(blade, -45 * 3.1415 / 180, 1e-12);
-    EXPECT_EQ(drawn(m, 4), (Points{{465, 279}, {479, 265}, {535, 321}, {521, 335}}));
+    EXPECT_EQ(drawn(out, 4), (Points{{465, 279}, {479, 265}, {535, 321}, {521, 335}}));
 }
 
 TEST(CarriedPose, ZeroOrNegativeSweepTurnsByTheSecondSetting) {
     for (const std::int32_t sweep : {0, -90}) {
-        Module1 m = part(5, sweep, {0, 0}, {{0, -100}, {10, -100}});
+        point_slots_array out{};
         double blade = 0;
-        carried_pose(m, 1, BladeTurns{1000, 40}, blade);
+        carried_pose(part(5, sweep, {0, 0}, {{0, -100}, {10, -100}}, true), BladeTurns{1000, 40}, 1, blade, out);
         EXPECT_NEAR(blade, 40 * 3.1415 / 180 / 4, 1e-15) << sweep;
     }
 }
 
 TEST(CarriedPose, OnlyPointZeroFillsNoSlot) {
-    Module1 m = part(3, 90, {0, 0}, {{50, 50}});
-    m.frame_points[0] = {7, 7};
+    point_slots_array out{};
+    out[0] = {7, 7};
     double blade = 0;
-    carried_pose(m, 2, BladeTurns{30, 30}, blade);
-    EXPECT_EQ(m.frame_points[0], (screen_point{7, 7}));
+    EXPECT_TRUE(pose_part(part(3, 90, {0, 0}, {{50, 50}}, true), BladeTurns{30, 30}, 2, blade, out).empty());
+    EXPECT_EQ(out[0], (screen_point{7, 7}));
     EXPECT_NE(blade, 0.0);
 }
 
-TEST(PoseFailures, SingleFrameIsAFloatingPointFault) {
-    Module1 carried = part(1, 90, {0, 0}, {{5, 5}, {6, 6}});
-    double blade = 0;
-    EXPECT_EQ(test::kind_of([&] { carried_pose(carried, 1, BladeTurns{30, 30}, blade); }), FailureKind::floating_point);
-    Module1 swept = part(1, 90, {0, 0}, {{5, 5}});
-    EXPECT_EQ(test::kind_of([&] { swept_pose(swept, 1); }), FailureKind::floating_point);
+// Between frames the pose moves on, but the frames themselves stay exactly
+// what the run draws, with the same running blade total: a pose between two
+// frames must not take a step of its own.
+TEST(PoseBetweenFrames, WholeFramesAreUnchangedByThePosesBetweenThem) {
+    const BladeTurns turns{30, 0};
+    for (const bool carried : {false, true}) {
+        const Part p = part(7, 77, {300, 300}, {{300, 100}, {290, 60}, {310, 60}, {310, 140}, {290, 140}}, carried);
+        double plain_blade = 0, sampled_blade = 0;
+        for (int n = 1; n <= p.frame_count; ++n) {
+            point_slots_array frame{}, sampled{}, between{};
+            const auto polygon = pose_part(p, turns, n, plain_blade, frame);
+            pose_part(p, turns, n, sampled_blade, sampled);
+            EXPECT_EQ(sampled, frame) << "frame " << n << (carried ? " carried" : " swept");
+            EXPECT_EQ(sampled_blade, plain_blade);
+            if (n == p.frame_count) break;
+            // Halfway, every vertex lies between its places in the two frames.
+            double scratch = sampled_blade;
+            pose_part(p, turns, n + 0.5, scratch, between);
+            EXPECT_EQ(scratch, sampled_blade);
+            point_slots_array next{};
+            double next_blade = plain_blade;
+            pose_part(p, turns, n + 1, next_blade, next);
+            for (std::size_t k = 0; k < polygon.size(); ++k) {
+                const double gap = std::hypot(next[k].x - frame[k].x, next[k].y - frame[k].y);
+                EXPECT_LE(std::hypot(between[k].x - frame[k].x, between[k].y - frame[k].y), gap / 2 + 2) << k;
+                EXPECT_LE(std::hypot(between[k].x - next[k].x, between[k].y - next[k].y), gap / 2 + 2) << k;
+            }
+        }
+    }
 }
 
-TEST(PoseFailures, SweptPartWithoutPointsComputesNoShare) {
-    Module1 m = part(1, 90, {0, 0}, {});
-    EXPECT_NO_THROW(swept_pose(m, 1));
-    Module1 huge = part(3, 2000000000, {0, 0}, {});
-    EXPECT_NO_THROW(swept_pose(huge, 3));
-}
-
-TEST(PoseFailures, CarriedPartWithoutPointsStillFaults) {
-    Module1 m = part(1, 90, {0, 0}, {});
-    double blade = 0;
-    EXPECT_THROW(carried_pose(m, 1, BladeTurns{}, blade), Failure);
+// A table of what stops a pose, and what only a frame can fail on.
+TEST(PoseFailures, FramesFailAsTheRunDoesAndPosesBetweenThemAreClipped) {
+    struct Row {
+        const char* what;
+        Part part;
+        double t;
+        std::optional<FailureKind> kind; // nothing: the pose succeeds
+        const char* message;             // how the failure starts
+    };
+    const Row rows[] = {
+        {"single frame, carried", part(1, 90, {0, 0}, {{5, 5}, {6, 6}}, true), 1, FailureKind::floating_point,
+         "coordinate_nr.txt, frame 1: a part needs at least 2 frames"},
+        {"single frame, swept", part(1, 90, {0, 0}, {{5, 5}}), 1, FailureKind::floating_point,
+         "coordinate.txt, frame 1: a part needs at least 2 frames"},
+        {"single frame, carried, no points", part(1, 90, {0, 0}, {}, true), 1, FailureKind::floating_point, ""},
+        {"swept part without points computes no share", part(1, 90, {0, 0}, {}), 1, std::nullopt, ""},
+        {"nor its product", part(3, 2000000000, {0, 0}, {}), 3, std::nullopt, ""},
+        {"sweep product", part(3, 2000000000, {0, 0}, {{1, 0}}), 3, FailureKind::overflow,
+         "coordinate.txt, frame 3: (n - 1) x sweep_angle = 2 x 2000000000"},
+        {"a frame beyond 32 bits", part(3, 180, {2000000000, 0}, {{-2000000000, 0}}), 2, FailureKind::overflow,
+         "coordinate.txt, frame 2: point 0 (-2000000000, 0): y rounds to"},
+        {"between frames, clipped", part(3, 180, {2000000000, 0}, {{-2000000000, 0}}), 1.5, std::nullopt, ""},
+    };
+    for (const Row& row : rows) {
+        point_slots_array out{};
+        double blade = 0;
+        const auto pose = [&] { pose_part(row.part, BladeTurns{30, 30}, row.t, blade, out); };
+        if (!row.kind) {
+            EXPECT_NO_THROW(pose()) << row.what;
+            continue;
+        }
+        const Failure failure = test::failure_of(pose);
+        EXPECT_EQ(failure.kind(), row.kind) << row.what;
+        EXPECT_EQ(std::string(failure.what()).rfind(row.message, 0), 0u) << row.what << ": " << failure.what();
+    }
 }
 
 } // namespace

@@ -20,6 +20,12 @@
 namespace wiper {
 namespace {
 
+// Draws through the surface's own steps, as the run does.
+void draw(FrameSurface& s, std::span<const screen_point> points) {
+    RasterScratch scratch;
+    draw_polygon(s, points, scratch);
+}
+
 bool all_white_with_zero_padding(const FrameSurface& s) {
     for (int y = 0; y < s.height(); ++y) {
         const std::uint8_t* r = s.row(y);
@@ -46,7 +52,7 @@ TEST(ClearToWhite, UndoesEveryWayOfPaintingTheSurface) {
     const std::vector<screen_point> tri{{1, 1}, {11, 3}, {4, 8}};
     // Drawn polygon.
     set_ink_black(s);
-    draw_polygon(s, tri);
+    draw(s, tri);
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
     // Raw writes through a row, and through the whole array.
@@ -86,12 +92,12 @@ TEST_F(FrameFilesTest, SavingOverTheLoadedFrameEqualsAWholeWrite) {
     FrameFiles files;
     clear_to_white(s);
     set_ink_black(s);
-    draw_polygon(s, std::vector<screen_point>{{2, 2}, {28, 4}, {15, 15}});
+    draw(s, std::vector<screen_point>{{2, 2}, {28, 4}, {15, 15}});
     files.save(s, path("f.bmp"));
 
     files.load_background(s, path("f.bmp"));
     set_ink_black(s);
-    draw_polygon(s, std::vector<screen_point>{{0, 10}, {30, 12}, {30, 14}});
+    draw(s, std::vector<screen_point>{{0, 10}, {30, 12}, {30, 14}});
     files.save(s, path("f.bmp"));
 
     EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
@@ -165,7 +171,7 @@ TEST_F(FrameFilesTest, FileChangedBetweenLoadAndSaveIsWrittenWhole) {
     files.load_background(s, path("f.bmp"));
     dir.write("f.bmp", "someone else's bytes");
     set_ink_black(s);
-    draw_polygon(s, std::vector<screen_point>{{1, 1}, {6, 1}, {6, 2}});
+    draw(s, std::vector<screen_point>{{1, 1}, {6, 1}, {6, 2}});
     files.save(s, path("f.bmp"));
     EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
 }

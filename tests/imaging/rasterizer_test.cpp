@@ -12,9 +12,16 @@
 
 #include "common/screen_point.h"
 #include "imaging/frame_surface.h"
+#include "imaging/surface_steps.h"
 
 namespace wiper {
 namespace {
+
+// Draws through the surface's own steps, as the run does.
+void draw(FrameSurface& s, std::span<const screen_point> points) {
+    RasterScratch scratch;
+    draw_polygon(s, points, scratch);
+}
 
 using i64 = std::int64_t;
 using i128 = __int128;
@@ -133,7 +140,7 @@ void expect_matches_reference(FrameSurface& s, const std::vector<screen_point>& 
     const std::vector<Colour> before = pixels_of(s);
     const std::vector<Colour> expected = reference_drawing(s, pts);
     s.forget_changes();
-    draw_polygon(s, pts);
+    draw(s, pts);
     const std::vector<Colour> after = pixels_of(s);
 
     int mismatches = 0;
@@ -163,7 +170,7 @@ void expect_matches_reference(FrameSurface& s, const std::vector<screen_point>& 
 TEST(PolygonPicture, SquareFillsTopLeftRuleAndOutlinesEveryCorner) {
     FrameSurface s = make_surface(12, 12);
     const std::vector<screen_point> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-    draw_polygon(s, square);
+    draw(s, square);
     EXPECT_EQ(picture(s),
               "ooooooooooo.\n"
               "o#########o.\n"
@@ -189,14 +196,14 @@ TEST(PolygonPicture, GreyColoursPaintTheSamePixels) {
     grey.set_pen(black);
     FrameSurface coloured = make_surface(12, 12);
     const std::vector<screen_point> pts{{1, 1}, {10, 3}, {6, 11}, {0, 7}};
-    draw_polygon(grey, pts);
-    draw_polygon(coloured, pts);
+    draw(grey, pts);
+    draw(coloured, pts);
     EXPECT_EQ(picture(grey), picture(coloured));
 }
 
 TEST(PolygonPicture, BowTieFillsBothLobesAndLeavesTheGapsBetween) {
     FrameSurface s = make_surface(10, 10);
-    draw_polygon(s, std::vector<screen_point>{{0, 0}, {8, 8}, {8, 0}, {0, 8}});
+    draw(s, std::vector<screen_point>{{0, 0}, {8, 8}, {8, 0}, {0, 8}});
     // Row 2 crosses x = 0, 2, 6, 8: lobes [0,2) and [6,8) filled, the outline on
     // top of them, the middle left alone. Row 8 has only vertices, no crossing.
     EXPECT_EQ(picture(s),
@@ -220,7 +227,7 @@ TEST(PolygonPicture, PentagramCentreIsCoveredTwiceAndStaysUnfilled) {
         star.push_back({static_cast<std::int32_t>(std::lround(30 + 25 * std::cos(a))),
                         static_cast<std::int32_t>(std::lround(30 + 25 * std::sin(a)))});
     }
-    draw_polygon(s, star);
+    draw(s, star);
     const std::string pic = picture(s);
     // The inner pentagon reaches about 7.7 pixels from the centre.
     for (int y = 24; y <= 36; ++y)
@@ -243,7 +250,7 @@ TEST(PolygonPicture, PentagramCentreIsCoveredTwiceAndStaysUnfilled) {
 
 TEST(PolygonOutline, TwoPointPolygonIsALineWithBothEnds) {
     FrameSurface s = make_surface(11, 8);
-    draw_polygon(s, std::vector<screen_point>{{2, 3}, {9, 6}});
+    draw(s, std::vector<screen_point>{{2, 3}, {9, 6}});
     EXPECT_EQ(picture(s),
               "...........\n"
               "...........\n"
@@ -257,9 +264,9 @@ TEST(PolygonOutline, TwoPointPolygonIsALineWithBothEnds) {
 
 TEST(PolygonOutline, HorizontalVerticalAndDiagonalLines) {
     FrameSurface s = make_surface(9, 9);
-    draw_polygon(s, std::vector<screen_point>{{1, 0}, {7, 0}});
-    draw_polygon(s, std::vector<screen_point>{{0, 2}, {0, 8}});
-    draw_polygon(s, std::vector<screen_point>{{8, 8}, {2, 2}});
+    draw(s, std::vector<screen_point>{{1, 0}, {7, 0}});
+    draw(s, std::vector<screen_point>{{0, 2}, {0, 8}});
+    draw(s, std::vector<screen_point>{{8, 8}, {2, 2}});
     EXPECT_EQ(picture(s),
               ".ooooooo.\n"
               ".........\n"
@@ -277,7 +284,7 @@ TEST(PolygonOutline, HalfwayPositionsRoundAwayFromTheSegmentStart) {
     // and each direction rounds towards its own far end, so the two passes of a
     // two-point polygon differ there.
     FrameSurface s = make_surface(6, 4);
-    draw_polygon(s, std::vector<screen_point>{{0, 0}, {4, 2}});
+    draw(s, std::vector<screen_point>{{0, 0}, {4, 2}});
     EXPECT_EQ(picture(s),
               "oo....\n"
               ".ooo..\n"
@@ -299,10 +306,10 @@ TEST(PolygonOutline, LinesStartingBesideTheSurfaceAreDrawnOnceTheyReachIt) {
 TEST(PolygonOutline, DegeneratePolygonsDrawNothing) {
     FrameSurface s = make_surface(8, 8);
     const std::string blank = picture(s);
-    draw_polygon(s, std::vector<screen_point>{});
-    draw_polygon(s, std::vector<screen_point>{{3, 3}});
-    draw_polygon(s, std::vector<screen_point>{{3, 3}, {3, 3}});
-    draw_polygon(s, std::vector<screen_point>{{4, 2}, {4, 2}, {4, 2}, {4, 2}, {4, 2}});
+    draw(s, std::vector<screen_point>{});
+    draw(s, std::vector<screen_point>{{3, 3}});
+    draw(s, std::vector<screen_point>{{3, 3}, {3, 3}});
+    draw(s, std::vector<screen_point>{{4, 2}, {4, 2}, {4, 2}, {4, 2}, {4, 2}});
     EXPECT_EQ(picture(s), blank);
     EXPECT_TRUE(s.changed_rows().empty());
 }
@@ -322,8 +329,8 @@ TEST(PolygonClipping, PartlyOffSurfaceMatchesTheVisibleWindowOfABiggerSurface) {
 
         FrameSurface small = make_surface(w, h);
         FrameSurface big = make_surface(w + 2 * margin, h + 2 * margin);
-        draw_polygon(small, pts);
-        draw_polygon(big, shifted);
+        draw(small, pts);
+        draw(big, shifted);
         int mismatches = 0;
         for (std::int32_t y = 0; y < h; ++y)
             for (std::int32_t x = 0; x < w; ++x)
@@ -335,13 +342,13 @@ TEST(PolygonClipping, PartlyOffSurfaceMatchesTheVisibleWindowOfABiggerSurface) {
 TEST(PolygonClipping, WhollyOffSurfaceChangesNothing) {
     FrameSurface s = make_surface(16, 16);
     const std::string blank = picture(s);
-    draw_polygon(s, std::vector<screen_point>{{-30, -30}, {-1, -20}, {-5, 40}}); // left
-    draw_polygon(s, std::vector<screen_point>{{16, 0}, {40, 3}, {30, 15}});     // right
-    draw_polygon(s, std::vector<screen_point>{{0, -9}, {15, -1}, {3, -5}});     // above
-    draw_polygon(s, std::vector<screen_point>{{0, 16}, {15, 30}, {-8, 20}});    // below
+    draw(s, std::vector<screen_point>{{-30, -30}, {-1, -20}, {-5, 40}}); // left
+    draw(s, std::vector<screen_point>{{16, 0}, {40, 3}, {30, 15}});     // right
+    draw(s, std::vector<screen_point>{{0, -9}, {15, -1}, {3, -5}});     // above
+    draw(s, std::vector<screen_point>{{0, 16}, {15, 30}, {-8, 20}});    // below
     EXPECT_TRUE(s.changed_rows().empty());
     // Bounding box overlaps the surface but the shape passes beside it.
-    draw_polygon(s, std::vector<screen_point>{{-20, 10}, {10, -20}, {-20, -20}});
+    draw(s, std::vector<screen_point>{{-20, 10}, {10, -20}, {-20, -20}});
     EXPECT_EQ(picture(s), blank);
 }
 
@@ -349,7 +356,7 @@ TEST(PolygonClipping, ExtremeCoordinatesDrawTheRightPixels) {
     {
         // A square far larger than the surface: all interior, outline out of sight.
         FrameSurface s = make_surface(9, 7);
-        draw_polygon(s, std::vector<screen_point>{{int_min, int_min}, {int_max, int_min}, {int_max, int_max},
+        draw(s, std::vector<screen_point>{{int_min, int_min}, {int_max, int_min}, {int_max, int_max},
                                                   {int_min, int_max}});
         for (std::int32_t y = 0; y < 7; ++y)
             for (std::int32_t x = 0; x < 9; ++x) ASSERT_EQ(s.pixel(x, y), red_fill) << x << "," << y;
@@ -359,7 +366,7 @@ TEST(PolygonClipping, ExtremeCoordinatesDrawTheRightPixels) {
     {
         // An exact diagonal through the surface from two billion pixels away.
         FrameSurface s = make_surface(8, 8);
-        draw_polygon(s, std::vector<screen_point>{{-2000000000, -2000000000}, {2000000000, 2000000000}});
+        draw(s, std::vector<screen_point>{{-2000000000, -2000000000}, {2000000000, 2000000000}});
         for (std::int32_t y = 0; y < 8; ++y)
             for (std::int32_t x = 0; x < 8; ++x)
                 EXPECT_EQ(s.pixel(x, y), x == y ? blue_pen : white) << x << "," << y;
