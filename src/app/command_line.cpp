@@ -19,6 +19,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.headless = true;
         } else if (!options_done && (arg == "--quiet" || arg == "-q")) {
             cl.quiet = true;
+        } else if (!options_done && arg == "--wiped") {
+            cl.wiped = true;
+        } else if (!options_done && arg == "--wiped-only") {
+            cl.wiped_only = true;
         } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
             cl.action = CommandLine::Action::usage_error;
             cl.error = "unknown option " + arg;
@@ -35,16 +39,23 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     if (folder_given && cl.folder.empty()) {
         cl.action = CommandLine::Action::usage_error;
         cl.error = "the folder name is empty";
+    } else if (cl.wiped && cl.wiped_only) {
+        cl.action = CommandLine::Action::usage_error;
+        cl.error = "--wiped renders the frames and --wiped-only does not; give one of them";
     }
     return cl;
 }
 
 std::string usage_text() {
-    return "usage: wiper-render [--headless] [--quiet] [FOLDER]\n"
+    return "usage: wiper-render [--headless] [--quiet] [--wiped | --wiped-only] [FOLDER]\n"
            "Renders the frames of a wiper's sweep described in FOLDER (default: the\n"
            "folder holding this program) into FOLDER/buffer/.\n"
            "  --headless  render without the preview window\n"
            "  --quiet     print no summary after the run\n"
+           "  --wiped     after the frames, compute the wiped field: what the blades\n"
+           "              wipe over the whole sweep and the share of each zone file;\n"
+           "              the picture is buffer/<prefix>_wiped.bmp\n"
+           "  --wiped-only  the wiped field alone: no frame is drawn, read or written\n"
            "  --help      show this text\n"
            "  --version   show the version\n"
            "FOLDER holds:\n"
@@ -55,6 +66,9 @@ std::string usage_text() {
            "                          centre_y, then x,y pairs (origin top left, y down);\n"
            "                          a name containing \"nr\" is a carried part (a blade)\n"
            "  buffer/                 frame n is written to buffer/<prefix>_<n>.bmp\n"
+           "  zone*                   with --wiped: a vision zone each, the required share\n"
+           "                          (whole percent), then its outline as 3 to 1000 x,y\n"
+           "                          pairs; a zone short of its share exits with 40\n"
            "See \"Writing a scene\" in README.md, and the manual page wiper-render(1).\n";
 }
 

@@ -9,6 +9,8 @@ struct CommandLine {
     std::string folder;   // empty: the folder holding the executable
     bool headless = false;
     bool quiet = false;   // no summary after a successful run
+    bool wiped = false;      // render, then compute the wiped field
+    bool wiped_only = false; // compute the wiped field alone: no frame, no window
     std::string error;    // what was wrong, for usage_error
 };
 

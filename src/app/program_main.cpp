@@ -3,13 +3,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/failure_notice.h"
+#include "app/field_report.h"
 #include "app/program_main.h"
 #include "app/preview_window.h"
 #include "app/progress_line.h"
@@ -17,6 +20,7 @@
 #include "batch/settings_files.h"
 #include "common/failure.h"
 #include "common/module1.h"
+#include "field/field_run.h"
 #include "imaging/frame_surface.h"
 #include "platform/program_folder.h"
 #include "platform/stop_requests.h"
@@ -47,14 +51,40 @@ bool settings_missing(const wiper::Failure& failure, const std::string& folder) 
     return false;
 }
 
-// Runs the batch; the exit status, after reporting the failure that stopped it.
-int render(const std::string& folder, bool folder_given, const wiper::RunHooks& hooks, wiper::ProgressLine& progress,
-           wiper::RunSummary& summary) {
+// What a finished job did, for its report.
+struct Outcome {
+    wiper::RunSummary summary;             // the frames, unless only the field was asked for
+    std::optional<wiper::WipedField> field; // with --wiped or --wiped-only
+    std::string field_picture;              // as named inside the folder
+};
+
+// Runs the job the command line asks for: the frames, the wiped field after
+// them, or the field alone. `frames_done` is called once the last frame is
+// saved, so the window closes as the frames end. The exit status, after
+// reporting the failure that stopped it.
+int render(const wiper::CommandLine& cl, const std::string& folder, wiper::RunHooks hooks,
+           const wiper::FieldHooks& field_hooks, const std::function<void()>& frames_done,
+           wiper::ProgressLine& progress, Outcome& outcome) {
     using namespace wiper;
+    const bool folder_given = !cl.folder.empty();
     try {
         Module1 m;
-        FrameSurface surface;
-        summary = run_batch(m, surface, folder, hooks);
+        FieldScene scene;
+        if (cl.wiped_only) {
+            scene = read_field_scene(m, folder, field_hooks);
+        } else {
+            // Zones are checked before any frame is drawn, so a mistake in one costs no render.
+            if (cl.wiped) hooks.before_parts = [&](const Module1& run) { scene.zones = read_run_zones(run, folder, field_hooks); };
+            FrameSurface surface;
+            outcome.summary = run_batch(m, surface, folder, hooks);
+            scene.turns = outcome.summary.turns;
+            scene.parts = std::move(outcome.summary.as_read);
+        }
+        if (frames_done) frames_done();
+        if (cl.wiped || cl.wiped_only) {
+            outcome.field = make_wiped_field(m, folder, scene, field_hooks);
+            outcome.field_picture = shown_field_picture(m);
+        }
     } catch (const Failure& failure) {
         progress.erase();
         std::string detail = failure.what();
@@ -120,7 +150,8 @@ int program_main(const std::vector<std::string>& args) try {
         return 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
-        return report("usage", cl.error + "; wiper-render [--headless] [--quiet] [FOLDER], or --help", usage_status);
+        return report("usage", cl.error + "; wiper-render [--headless] [--quiet] [--wiped | --wiped-only] [FOLDER], or --help",
+                      usage_status);
     case CommandLine::Action::run:
         break;
     }
@@ -137,7 +168,7 @@ int program_main(const std::vector<std::string>& args) try {
     watch_stop_requests();
     // The window comes up before any file is read; without one the run goes on headless.
     std::unique_ptr<PreviewWindow> window;
-    if (!cl.headless) window = open_preview_window();
+    if (!cl.headless && !cl.wiped_only) window = open_preview_window();
     const bool on_terminal = stderr_is_terminal();
     ProgressLine progress(on_terminal);
     RunHooks hooks;
@@ -162,13 +193,32 @@ int program_main(const std::vector<std::string>& args) try {
     } else {
         hooks.stop_requested = [] { return stop_request_pending(); };
     }
-    RunSummary summary;
-    const int status = render(folder, !cl.folder.empty(), hooks, progress, summary);
+    FieldHooks field_hooks;
+    field_hooks.warn = hooks.warn;
+    field_hooks.stop_requested = [] { return stop_request_pending(); };
+    if (on_terminal)
+        field_hooks.progress = [&progress](std::int64_t frame, std::int64_t frames) {
+            progress.update("wiped field: frame " + std::to_string(frame) + " of " + std::to_string(frames));
+        };
+    Outcome outcome;
+    const int status = render(cl, folder, hooks, field_hooks, [&window] { window.reset(); }, progress, outcome);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
-    if (!cl.quiet) print_summary(summary);
+    if (!cl.quiet) {
+        if (!cl.wiped_only) print_summary(outcome.summary);
+        if (outcome.field)
+            for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
+                std::printf("%s\n", line.c_str());
+    }
     if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
-    return 0;
+    // Everything is written; a zone short of its share is the answer, not a failure.
+    bool short_of_a_zone = false;
+    if (outcome.field)
+        for (const std::string& line : short_zones(*outcome.field)) {
+            std::fprintf(stderr, "wiper-render: zone short: %s\n", line.c_str());
+            short_of_a_zone = true;
+        }
+    return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
     return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
 } catch (const std::exception& e) {

@@ -53,12 +53,16 @@ bool looks_like_a_copy(const std::string& name) {
 
 } // namespace
 
-RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folder) {
     expect_folder(folder, folder, "give the folder that holds immagini.txt and the part files");
     read_image_settings(m, folder);
-    const BladeTurns turns = read_blade_turns(folder);
+    RunSetup setup;
+    setup.turns = read_blade_turns(folder);
     try {
-        surface.set_size(m.image_width, m.image_height);
+        if (surface)
+            surface->set_size(m.image_width, m.image_height);
+        else
+            FrameSurface::check_size(m.image_width, m.image_height);
     } catch (const Failure& failure) {
         // The size came from the image settings: name the file the user must mend.
         throw Failure(failure.kind(), files::join(folder, image_settings_file) + ": " + failure.what());
@@ -66,13 +70,22 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
     // The run writes only into buffer/, so the folder's part files cannot change
     // under it: one listing serves the whole run.
-    const std::vector<std::string> parts = list_files_named(folder, part_file_prefix);
-    if (parts.empty())
+    setup.parts = list_files_named(folder, part_file_prefix);
+    if (setup.parts.empty())
         throw Failure(FailureKind::file_access,
                       "no part file: " + folder + " holds no file whose name begins with coordinate");
     expect_folder(files::join(folder, "buffer"), files::join(folder, "buffer"), "the frames are written into a folder named buffer");
+    return setup;
+}
+
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+    const RunSetup setup = prepare_run(m, &surface, folder);
+    const BladeTurns& turns = setup.turns;
+    const std::vector<std::string>& parts = setup.parts;
+    if (hooks.before_parts) hooks.before_parts(m);
 
     RunSummary summary;
+    summary.turns = turns;
     FrameFiles files;
     RasterScratch scratch;
     std::int64_t written = 0; // frames 1 to this were saved by this run
@@ -139,6 +152,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         }
         report_leftovers();
         summary.parts.push_back({name, carried, std::max<std::int64_t>(frames, 0)});
+        summary.as_read.push_back(m.part);
         if (frames > written) {
             written = frames;
             longest = name;

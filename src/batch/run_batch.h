@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/module1.h"
+#include "geometry/poses.h"
 #include "imaging/frame_surface.h"
 
 namespace wiper {
@@ -26,6 +27,10 @@ struct RunHooks {
     std::function<void(std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
                        std::int64_t frames)>
         progress;
+    // Once the settings are read, the surface sized and the part files listed,
+    // before the first part file is read: where the inputs a run's report
+    // needs are checked, so a mistake in them costs no frame.
+    std::function<void(const Module1&)> before_parts;
 };
 
 // What a finished run did, for its report.
@@ -39,7 +44,19 @@ struct RunSummary {
     std::int64_t frames_written = 0;  // frames 1 to this were saved
     std::string first_frame;          // as named inside the folder, e.g. buffer/wiper_1.bmp
     std::string last_frame;
+    BladeTurns turns;                 // the blade turn settings the run used
+    std::vector<wiper::Part> as_read; // every part file as it was read and drawn, in order
 };
+
+// What a run reads before any part file: the image settings into `m`, the
+// blade turns, and the listing of part files, after checking that the folder
+// and its buffer/ are there. The picture size is checked as the surface takes
+// it; with a surface, it is also sized. Fails as the run would.
+struct RunSetup {
+    BladeTurns turns;
+    std::vector<std::string> parts; // in the order they are drawn
+};
+RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folder);
 
 // The whole job: reads the settings and every part file of `folder`, and for
 // every frame of every part draws the part's polygon over a white frame (first

@@ -40,6 +40,8 @@ int exit_status(FailureKind kind) noexcept;
 // Exit statuses that are not failure kinds of the run.
 inline constexpr int usage_status = 2;
 inline constexpr int internal_error_status = 1;
+// A run that did all it was asked, but whose wiper leaves a vision zone short of its share.
+inline constexpr int zone_short_status = 40;
 
 // Text from a file quoted in a message: control bytes escaped and long runs cut,
 // so a hostile file cannot flood or garble the one-line report.

@@ -10,14 +10,19 @@
 
 namespace wiper {
 
-void FrameSurface::set_size(std::int32_t w, std::int32_t h) {
+void FrameSurface::check_size(std::int32_t w, std::int32_t h) {
     const std::string size = std::to_string(w) + " x " + std::to_string(h);
     if (w < 1 || h < 1 || w > max_side || h > max_side)
         throw Failure(FailureKind::invalid_size, "the picture size " + size + " is outside 1 to 32767 pixels a side");
+    if (static_cast<std::uint64_t>(bmp_stride(w)) * static_cast<std::uint64_t>(h) > max_pixel_bytes)
+        throw Failure(FailureKind::invalid_size, "the picture size " + size + " takes more than 1 GiB");
+}
+
+void FrameSurface::set_size(std::int32_t w, std::int32_t h) {
+    check_size(w, h);
+    const std::string size = std::to_string(w) + " x " + std::to_string(h);
     const std::size_t stride = bmp_stride(w);
     const std::uint64_t total = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(h);
-    if (total > max_pixel_bytes)
-        throw Failure(FailureKind::invalid_size, "the picture size " + size + " takes more than 1 GiB");
     // Left uninitialised on purpose: erasing to the background writes every byte once.
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[total]);
     if (!pixels) throw Failure(FailureKind::invalid_size, "no memory for a picture of " + size);

@@ -29,6 +29,9 @@ public:
     // invalid size for a side outside 1..32767, more than 1 GiB of pixels, or
     // memory that cannot be had.
     void set_size(std::int32_t w, std::int32_t h);
+    // The checks of set_size alone, for a picture the size of the frames that
+    // is not a surface: invalid size for a side outside 1..32767 or more than 1 GiB of pixels.
+    static void check_size(std::int32_t w, std::int32_t h);
 
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }

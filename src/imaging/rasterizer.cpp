@@ -11,8 +11,17 @@ namespace {
 using i64 = std::int64_t;
 using i128 = __int128;
 
-// Floor of n / d for d > 0. Built-in division truncates towards zero.
+// Floor of n / d for d > 0. Built-in division truncates towards zero. The
+// 128-bit division is slow, and most edges start on the area, where the
+// numerator is 0, or are short enough for 64 bits.
 i128 floor_div(i128 n, i128 d) {
+    if (n == 0) return 0;
+    if (n >= INT64_MIN && n <= INT64_MAX && d <= INT64_MAX) {
+        const auto n64 = static_cast<i64>(n), d64 = static_cast<i64>(d);
+        i64 q = n64 / d64;
+        if ((n64 % d64) != 0 && n64 < 0) --q;
+        return q;
+    }
     i128 q = n / d;
     if ((n % d) != 0 && n < 0) --q;
     return q;
@@ -151,9 +160,14 @@ void draw_segment(screen_point a, screen_point b, ClipArea clip, SpanSink& sink)
     // Minor offset at t_lo, then Bresenham's remainder walk from there.
     const i64 two_major = 2 * major;
     const i64 two_minor = 2 * minor;
-    const i128 num = static_cast<i128>(t_lo) * two_minor + major;
-    i64 offset = static_cast<i64>(num / two_major);
-    i64 rem = static_cast<i64>(num % two_major);
+    // Most segments start on the area (t_lo 0), where that offset is 0.
+    i64 offset = 0;
+    i64 rem = major;
+    if (t_lo > 0) {
+        const i128 num = static_cast<i128>(t_lo) * two_minor + major;
+        offset = static_cast<i64>(num / two_major);
+        rem = static_cast<i64>(num % two_major);
+    }
 
     // The run of pixels on one row not yet sent: columns [run_lo, run_hi] of run_row.
     i64 run_row = -1, run_lo = 0, run_hi = -1;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "common/screen_point.h"
+#include "field/pixel_mask.h"
+#include "field/span_list.h"
 #include "imaging/frame_surface.h"
 #include "imaging/surface_steps.h"
 
@@ -115,6 +117,14 @@ bool inside_even_odd(const std::vector<screen_point>& pts, i64 px, i64 py) {
     return inside;
 }
 
+// Whether the polygon's outline or interior covers the pixel.
+bool reference_covers(const std::vector<screen_point>& pts, i64 x, i64 y) {
+    if (pts.size() < 2) return false;
+    for (std::size_t k = 0; k < pts.size(); ++k)
+        if (segment_covers(pts[k], pts[(k + 1) % pts.size()], x, y)) return true;
+    return inside_even_odd(pts, x, y);
+}
+
 std::vector<Colour> reference_drawing(const FrameSurface& before, const std::vector<screen_point>& pts) {
     std::vector<Colour> out = pixels_of(before);
     if (pts.size() < 2) return out;
@@ -156,6 +166,20 @@ void expect_matches_reference(FrameSurface& s, const std::vector<screen_point>& 
             }
         }
     }
+    // The field's sinks see the same pixels: the mask directly, and the span
+    // list of the touch check once replayed into one.
+    PixelMask mask(s.width(), s.height()), replayed(s.width(), s.height());
+    RasterScratch scratch;
+    SpanList spans;
+    rasterize_polygon(pts, s.clip_area(), scratch, mask);
+    rasterize_polygon(pts, s.clip_area(), scratch, spans);
+    spans.replay(replayed);
+    for (std::int32_t y = 0; y < s.height(); ++y)
+        for (std::int32_t x = 0; x < s.width(); ++x) {
+            const bool drawn = reference_covers(pts, x, y);
+            if ((mask.test(x, y) != drawn || replayed.test(x, y) != drawn) && ++mismatches <= 5)
+                ADD_FAILURE() << "the field's sinks differ from the reference at (" << x << "," << y << ")";
+        }
     bool all_equal = true;
     for (const screen_point& p : pts) all_equal = all_equal && p == pts[0];
     if (pts.size() >= 2 && !all_equal)

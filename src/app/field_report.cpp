@@ -1,0 +1,57 @@
+#include "app/field_report.h"
+
+#include <algorithm>
+
+#include "app/progress_line.h"
+#include "common/failure.h"
+
+namespace wiper {
+
+std::string percent_text(std::uint64_t part, std::uint64_t of) {
+    if (of == 0) return "0.0%";
+    // Tenths of a percent, exact: part <= of < 2^31 x 2^31, so 1000 x part fits.
+    const unsigned __int128 tenths = static_cast<unsigned __int128>(part) * 1000 / of;
+    const auto t = static_cast<std::uint64_t>(tenths);
+    return std::to_string(t / 10) + "." + std::to_string(t % 10) + "%";
+}
+
+namespace {
+
+std::string which_wipe(const WipedField& field) {
+    const std::size_t n = field.parts.size();
+    if (field.carried_wipe) return n == 1 ? "the carried part wipes" : "the " + std::to_string(n) + " carried parts wipe";
+    return n == 1 ? "no part is carried, so the one swept part wipes"
+                  : "no part is carried, so all " + std::to_string(n) + " swept parts wipe";
+}
+
+} // namespace
+
+std::vector<std::string> field_report(const WipedField& field, const std::string& shown_picture) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& part : field.parts) rows.emplace_back(printable(part.name), std::to_string(part.pixels) + " px");
+    rows.emplace_back("together", std::to_string(field.together) + " px, " +
+                                      percent_text(field.together, field.picture_pixels) + " of the picture, " +
+                                      std::to_string(field.by_two_or_more) + " px by two or more");
+    for (const auto& zone : field.zones)
+        rows.emplace_back(printable(zone.name), percent_text(zone.wiped, zone.pixels) + " of " +
+                                                    std::to_string(zone.pixels) + " px wiped, " +
+                                                    std::to_string(zone.required) + "% required: " +
+                                                    (zone.met() ? "ok" : "short"));
+    std::size_t width = 0;
+    for (const auto& row : rows) width = std::max(width, text_columns(row.first));
+    std::vector<std::string> lines{"wiped field: " + printable(shown_picture) + " (" + which_wipe(field) + ")"};
+    for (const auto& row : rows)
+        lines.push_back("  " + row.first + std::string(width + 3 - text_columns(row.first), ' ') + row.second);
+    return lines;
+}
+
+std::vector<std::string> short_zones(const WipedField& field) {
+    std::vector<std::string> lines;
+    for (const auto& zone : field.zones)
+        if (!zone.met())
+            lines.push_back(printable(zone.name) + ": " + percent_text(zone.wiped, zone.pixels) + " wiped, " +
+                            std::to_string(zone.required) + "% required");
+    return lines;
+}
+
+} // namespace wiper

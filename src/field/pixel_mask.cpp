@@ -1,0 +1,54 @@
+#include "field/pixel_mask.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace wiper {
+
+PixelMask::PixelMask(std::int32_t width, std::int32_t height)
+    : width_(width), height_(height), per_row_((static_cast<std::size_t>(width) + 63) / 64),
+      words_(per_row_ * static_cast<std::size_t>(height), 0) {}
+
+void PixelMask::span(Ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) {
+    std::uint64_t* words = row(y);
+    const auto first = static_cast<std::size_t>(x_begin);
+    const auto last = static_cast<std::size_t>(x_end) - 1; // inclusive
+    const std::size_t w0 = first / 64, w1 = last / 64;
+    const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
+    const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
+    if (w0 == w1) {
+        words[w0] |= head & tail;
+        return;
+    }
+    words[w0] |= head;
+    std::fill(words + w0 + 1, words + w1, ~std::uint64_t{0});
+    words[w1] |= tail;
+}
+
+void PixelMask::clear() { std::fill(words_.begin(), words_.end(), 0); }
+
+std::uint64_t PixelMask::count() const {
+    std::uint64_t n = 0;
+    for (const std::uint64_t w : words_) n += static_cast<std::uint64_t>(std::popcount(w));
+    return n;
+}
+
+std::uint64_t PixelMask::count_common(const PixelMask& other) const {
+    std::uint64_t n = 0;
+    for (std::size_t i = 0; i < words_.size(); ++i)
+        n += static_cast<std::uint64_t>(std::popcount(words_[i] & other.words_[i]));
+    return n;
+}
+
+void PixelMask::add_counting_twice(const PixelMask& other, PixelMask& twice) {
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+        twice.words_[i] |= words_[i] & other.words_[i];
+        words_[i] |= other.words_[i];
+    }
+}
+
+void PixelMask::add(const PixelMask& other) {
+    for (std::size_t i = 0; i < words_.size(); ++i) words_[i] |= other.words_[i];
+}
+
+} // namespace wiper

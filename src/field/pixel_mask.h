@@ -1,0 +1,48 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "imaging/rasterizer.h"
+
+namespace wiper {
+
+// One bit a pixel over a picture: which pixels a part has covered. At 8K a
+// mask is 4 MB, where a frame surface is 99.5 MB, so every wiping part can
+// have its own. Rows are whole 64-bit words; the bits past the width stay clear.
+class PixelMask final : public SpanSink {
+public:
+    PixelMask(std::int32_t width, std::int32_t height);
+
+    std::int32_t width() const { return width_; }
+    std::int32_t height() const { return height_; }
+    ClipArea clip_area() const { return ClipArea{width_, height_}; }
+
+    // Sets the span's pixels, whatever its ink: a pixel that a polygon's fill
+    // or its outline covers is covered.
+    void span(Ink ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override;
+
+    bool test(std::int32_t x, std::int32_t y) const {
+        return (row(y)[static_cast<std::size_t>(x) / 64] >> (static_cast<unsigned>(x) % 64)) & 1u;
+    }
+    void clear();
+    std::uint64_t count() const;
+    // Pixels set in both masks, which must have the same size.
+    std::uint64_t count_common(const PixelMask& other) const;
+    // This |= other, and the pixels that were already set in both go into `twice`.
+    void add_counting_twice(const PixelMask& other, PixelMask& twice);
+    // This |= other.
+    void add(const PixelMask& other);
+
+    const std::uint64_t* row(std::int32_t y) const { return words_.data() + static_cast<std::size_t>(y) * per_row_; }
+
+private:
+    std::uint64_t* row(std::int32_t y) { return words_.data() + static_cast<std::size_t>(y) * per_row_; }
+
+    std::int32_t width_;
+    std::int32_t height_;
+    std::size_t per_row_; // words a row
+    std::vector<std::uint64_t> words_;
+};
+
+} // namespace wiper

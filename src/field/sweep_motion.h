@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+
+#include "common/part.h"
+#include "geometry/poses.h"
+#include "imaging/rasterizer.h"
+
+namespace wiper {
+
+// How far a part moves between two frames, which decides how often the field
+// must look at it. Both poses turn about a pivot at a steady rate in t, so
+// every point moves along an arc, and no point of the part moves farther in a
+// frame step than these bounds, in pixels, before rounding.
+struct StepMotion {
+    // The farthest any point of the part moves: with the part's place at a
+    // frame, a box that it cannot leave until the next frame.
+    double anywhere = 0;
+    // The farthest any point moves that can lie inside the picture: a point
+    // turning about a pivot is never farther from it than the picture's far
+    // corner while it is inside. This is what sampling must bound.
+    double inside = 0;
+};
+
+StepMotion step_motion(const Part& part, const BladeTurns& turns, ClipArea picture);
+
+// Poses per frame step that keep every point inside the picture within half a
+// pixel of where it was at the pose before, at least 1. Past `cap`, it is the
+// cap, and `capped` says so.
+struct StepSamples {
+    std::uint32_t count = 1;
+    bool capped = false;
+    double gap = 0; // the farthest a point inside the picture moves between two poses
+};
+StepSamples step_samples(const StepMotion& motion, std::uint32_t cap);
+
+} // namespace wiper

@@ -1,0 +1,239 @@
+#include "field/wiped_field.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "common/failure.h"
+#include "field/span_list.h"
+#include "field/sweep_motion.h"
+
+namespace wiper {
+
+namespace {
+
+void check_stop(const FieldHooks& hooks) {
+    if (hooks.stop_requested && hooks.stop_requested())
+        throw Failure(FailureKind::stopped, "the run was stopped while it followed the sweep for the wiped field");
+}
+
+// The rounded points' bounding box: every pixel a polygon draws lies inside it.
+struct Box {
+    std::int64_t x0 = 0, y0 = 0, x1 = -1, y1 = -1; // inclusive; empty when x1 < x0
+    bool empty() const { return x1 < x0; }
+};
+
+Box box_of(std::span<const screen_point> points) {
+    Box b;
+    for (const screen_point& p : points) {
+        if (b.empty()) {
+            b = Box{p.x, p.y, p.x, p.y};
+            continue;
+        }
+        b.x0 = std::min<std::int64_t>(b.x0, p.x);
+        b.y0 = std::min<std::int64_t>(b.y0, p.y);
+        b.x1 = std::max<std::int64_t>(b.x1, p.x);
+        b.y1 = std::max<std::int64_t>(b.y1, p.y);
+    }
+    return b;
+}
+
+// Whether `b` grown by `margin` on every side meets the picture.
+bool meets(const Box& b, double margin, ClipArea picture) {
+    if (b.empty()) return false;
+    const double m = std::min(margin, 1e12);
+    return b.x0 - m < picture.width && b.x1 + m >= 0 && b.y0 - m < picture.height && b.y1 + m >= 0;
+}
+
+bool overlap(const Box& a, const Box& b) {
+    return !a.empty() && !b.empty() && a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1;
+}
+
+// One wiping part as the sweep is followed.
+struct Wiper {
+    const Part* part = nullptr;
+    StepMotion motion;
+    StepSamples samples;
+    PixelMask mask;
+    SpanList spans;            // its pixels at the current pose, for the touch check
+    double blade_angle = 0;    // the running total through the last whole frame
+    point_slots_array points{};
+    Box at_frame;              // where its last whole frame put it
+    std::span<const screen_point> polygon; // at the current pose
+    Box now;                   // where the current pose put it
+    bool drawn_now = false;    // posed at the current t, and on the picture
+    bool keep_spans = false;   // its spans at the current t are kept for the touch check
+    bool this_step = false;    // the current frame step can reach the picture
+    bool approximate = false;  // a step that reaches the picture was capped
+
+    Wiper(const Part& p, ClipArea picture) : part(&p), mask(picture.width, picture.height) {}
+};
+
+// When two wiping parts touch: the first and last t they share a pixel.
+struct Touch {
+    double first = 0, last = 0;
+    bool seen = false;
+};
+
+std::string frame_count_text(double t, bool up) {
+    return std::to_string(static_cast<std::int64_t>(up ? std::ceil(t) : std::floor(t)));
+}
+
+// Every part at every one of its frames, in the run's order: the first that
+// the run would stop on stops the field too, with the run's own message.
+void pose_every_frame(const std::vector<Part>& parts, const BladeTurns& turns, const FieldHooks& hooks) {
+    point_slots_array points{};
+    for (const Part& part : parts) {
+        check_stop(hooks);
+        double blade_angle = 0;
+        for (std::int64_t n = 1; n <= part.frame_count; ++n) pose_part(part, turns, static_cast<double>(n), blade_angle, points);
+    }
+}
+
+class SweepFollower {
+public:
+    SweepFollower(ClipArea picture, const BladeTurns& turns, std::vector<Wiper>& wipers, const FieldHooks& hooks)
+        : picture_(picture), turns_(turns), wipers_(wipers), hooks_(hooks),
+          touches_(wipers.size() * wipers.size()) {}
+
+    void run() {
+        std::int64_t last = 0;
+        for (const Wiper& w : wipers_) last = std::max<std::int64_t>(last, w.part->frame_count);
+        for (std::int64_t n = 1; n <= last; ++n) {
+            check_stop(hooks_);
+            if (hooks_.progress) hooks_.progress(n, last);
+            pose_all(static_cast<double>(n), n, true);
+            // The step to frame n + 1, looked at as often as its fastest
+            // part that can reach the picture needs.
+            std::uint32_t count = 1;
+            for (Wiper& w : wipers_) {
+                w.this_step = n < w.part->frame_count && meets(w.at_frame, w.motion.anywhere + 1.0, picture_);
+                if (!w.this_step) continue;
+                count = std::max(count, w.samples.count);
+                if (w.samples.capped) w.approximate = true;
+            }
+            for (std::uint32_t i = 1; i < count; ++i) {
+                if (i % 256 == 0) check_stop(hooks_);
+                pose_all(static_cast<double>(n) + static_cast<double>(i) / count, n, false);
+            }
+        }
+    }
+
+    void warn_touches() const {
+        for (std::size_t a = 0; a < wipers_.size(); ++a)
+            for (std::size_t b = a + 1; b < wipers_.size(); ++b) {
+                const Touch& t = touches_[a * wipers_.size() + b];
+                if (!t.seen || !hooks_.warn) continue;
+                const std::string from = frame_count_text(t.first, false), to = frame_count_text(t.last, true);
+                hooks_.warn(wipers_[a].part->name + " and " + wipers_[b].part->name + " overlap " +
+                            (from == to ? "at frame " + from : "between frame " + from + " and frame " + to));
+            }
+    }
+
+private:
+    // Every wiping part that is on the glass at t: at a frame (whole t) all
+    // parts with that frame; between frames, those whose step can reach the picture.
+    void pose_all(double t, std::int64_t n, bool whole) {
+        for (Wiper& w : wipers_) {
+            w.drawn_now = false;
+            if (whole ? n > w.part->frame_count : !w.this_step) continue;
+            // Between frames the pose takes the running total as it stands
+            // after frame n and adds its share of a step for itself.
+            double blade_angle = w.blade_angle;
+            w.polygon = pose_part(*w.part, turns_, t, blade_angle, w.points);
+            if (whole) w.blade_angle = blade_angle;
+            w.now = box_of(w.polygon);
+            if (whole) w.at_frame = w.now;
+            w.drawn_now = !w.polygon.empty() && meets(w.now, 0, picture_);
+        }
+        // Only parts whose boxes meet can touch; the others go straight into their masks.
+        for (std::size_t a = 0; a < wipers_.size(); ++a) {
+            Wiper& w = wipers_[a];
+            if (!w.drawn_now) continue;
+            w.keep_spans = false;
+            for (std::size_t b = 0; b < wipers_.size() && !w.keep_spans; ++b)
+                w.keep_spans = b != a && wipers_[b].drawn_now && overlap(w.now, wipers_[b].now);
+            if (!w.keep_spans) {
+                rasterize_polygon(w.polygon, picture_, scratch_, w.mask);
+                continue;
+            }
+            w.spans.clear();
+            rasterize_polygon(w.polygon, picture_, scratch_, w.spans);
+            w.spans.replay(w.mask);
+        }
+        for (std::size_t a = 0; a < wipers_.size(); ++a) {
+            if (!wipers_[a].drawn_now || !wipers_[a].keep_spans) continue;
+            for (std::size_t b = a + 1; b < wipers_.size(); ++b) {
+                if (!wipers_[b].drawn_now || !wipers_[b].keep_spans || !overlap(wipers_[a].now, wipers_[b].now)) continue;
+                if (!wipers_[a].spans.shares_a_pixel_with(wipers_[b].spans)) continue;
+                Touch& touch = touches_[a * wipers_.size() + b];
+                if (!touch.seen) touch.first = t;
+                touch.seen = true;
+                touch.last = t;
+            }
+        }
+    }
+
+    ClipArea picture_;
+    const BladeTurns& turns_;
+    std::vector<Wiper>& wipers_;
+    const FieldHooks& hooks_;
+    RasterScratch scratch_;
+    std::vector<Touch> touches_; // [a * count + b] for a < b
+};
+
+std::string pixels_text(double px) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", px);
+    return text;
+}
+
+} // namespace
+
+WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
+                        const std::vector<Zone>& zones, const FieldHooks& hooks) {
+    pose_every_frame(parts, turns, hooks);
+
+    WipedField field;
+    field.carried_wipe = std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.carried; });
+    std::vector<Wiper> wipers;
+    wipers.reserve(parts.size());
+    for (const Part& part : parts) {
+        if (field.carried_wipe && !part.carried) continue; // the arms never touch the glass
+        Wiper& w = wipers.emplace_back(part, picture);
+        w.motion = step_motion(part, turns, picture);
+        w.samples = step_samples(w.motion, most_samples_per_step);
+    }
+
+    SweepFollower follower(picture, turns, wipers, hooks);
+    follower.run();
+    follower.warn_touches();
+    for (const Wiper& w : wipers)
+        if (w.approximate && hooks.warn)
+            hooks.warn(w.part->name + " moves up to " + pixels_text(w.motion.inside) +
+                       " px a frame step inside the picture; looked at " + std::to_string(most_samples_per_step) +
+                       " times a step, its wiped field is approximate (up to " + pixels_text(w.samples.gap) +
+                       " px between two looks, where 0.5 px is exact)");
+
+    field.picture_pixels = static_cast<std::uint64_t>(picture.width) * static_cast<std::uint64_t>(picture.height);
+    field.wiped_mask = std::make_unique<PixelMask>(picture.width, picture.height);
+    field.twice_mask = std::make_unique<PixelMask>(picture.width, picture.height);
+    for (Wiper& w : wipers) {
+        field.parts.push_back({w.part->name, w.mask.count()});
+        field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
+        w.mask = PixelMask(0, 0); // its memory is not needed again
+    }
+    field.together = field.wiped_mask->count();
+    field.by_two_or_more = field.twice_mask->count();
+
+    PixelMask zone_mask(picture.width, picture.height);
+    RasterScratch scratch;
+    for (const Zone& zone : zones) {
+        zone_mask.clear();
+        rasterize_polygon(zone.outline, picture, scratch, zone_mask);
+        field.zones.push_back({zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask)});
+    }
+    return field;
+}
+
+} // namespace wiper

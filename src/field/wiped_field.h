@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/part.h"
+#include "field/pixel_mask.h"
+#include "field/zones.h"
+#include "geometry/poses.h"
+
+namespace wiper {
+
+// How the field reaches whoever runs it. Either may be left empty.
+struct FieldHooks {
+    std::function<void(const std::string&)> warn;
+    // Polled as the sweep is followed; true stops it with a "stopped" failure.
+    std::function<bool()> stop_requested;
+    // As the sweep reaches frame `frame` of the `frames` the longest part has.
+    std::function<void(std::int64_t frame, std::int64_t frames)> progress;
+};
+
+// Poses a frame step is looked at, at most: beyond it the field is approximate, and says so.
+inline constexpr std::uint32_t most_samples_per_step = 4096;
+
+// What the blades wipe over the whole sweep, and how much of each zone.
+struct WipedField {
+    struct PartField {
+        std::string name;
+        std::uint64_t pixels = 0;
+    };
+    struct ZoneShare {
+        std::string name;
+        int required = 0;
+        std::uint64_t pixels = 0; // the zone's pixels inside the picture
+        std::uint64_t wiped = 0;  // of them, those wiped
+        // Compared on the exact counts, so a share a hair short is short.
+        bool met() const { return wiped * 100 >= static_cast<std::uint64_t>(required) * pixels; }
+    };
+    bool carried_wipe = true;     // the carried parts wipe; false: there is none, so every part does
+    std::vector<PartField> parts; // the wiping parts, in drawing order
+    std::uint64_t picture_pixels = 0;
+    std::uint64_t together = 0;   // wiped by any part
+    std::uint64_t by_two_or_more = 0;
+    std::vector<ZoneShare> zones;
+
+    // Per pixel: wiped by any part, and by two or more. Kept for the picture.
+    std::unique_ptr<PixelMask> wiped_mask, twice_mask;
+};
+
+// Follows every wiping part through its continuous sweep, t from 1 to its
+// frame_count: every whole t exactly as its frame is drawn, and enough poses
+// between frames that no point inside the picture moves more than half a pixel
+// from one to the next (up to most_samples_per_step a step). A part's field is
+// every pixel it covers at one of them, by the frames' own drawing rules.
+//
+// `parts` are the part files as the run read them, in its order. Every part is
+// first posed at each of its frames, wiping or not, so a scene that the run
+// would stop on stops here the same way, with the same message. Two wiping
+// parts that cover a common pixel at the same pose are warned about, once per
+// pair, with the frames between which they touch.
+WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
+                        const std::vector<Zone>& zones, const FieldHooks& hooks);
+
+} // namespace wiper

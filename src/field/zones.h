@@ -1,0 +1,32 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/screen_point.h"
+#include "imaging/rasterizer.h"
+
+namespace wiper {
+
+// A vision zone of the windscreen: the pixels its outline covers, filled and
+// outlined by the same rules as a part, and the share of them that the wiper
+// must wipe.
+struct Zone {
+    std::string name;     // the bare file name
+    int required = 0;     // whole percent, 0 to 100
+    std::vector<screen_point> outline;
+};
+
+inline constexpr const char* zone_file_prefix = "zone";
+inline constexpr int most_zone_points = 1000;
+
+// Reads and checks every zone file of `folder` (names beginning with "zone",
+// any case, listed as part files are), in the order part files are taken. A
+// zone file is the required share, then 3 to 1000 x,y pairs. A zone with no
+// pixel inside `picture` is a failure; one that reaches outside it is warned
+// about, and only its pixels inside count. Every failure names the file and
+// its line.
+std::vector<Zone> read_zones(const std::string& folder, ClipArea picture,
+                             const std::function<void(const std::string&)>& warn);
+
+} // namespace wiper
