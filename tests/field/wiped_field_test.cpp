@@ -4,22 +4,10 @@
 
 #include <cmath>
 
+#include "support/test_part.h"
+
 namespace wiper {
 namespace {
-
-Part part(const char* name, std::int32_t frames, std::int32_t sweep, screen_point centre,
-          const std::vector<screen_point>& pts) {
-    Part p;
-    p.name = name;
-    p.carried = std::string(name).find("nr") != std::string::npos;
-    p.frame_count = frames;
-    p.sweep_angle = sweep;
-    p.centre_x = centre.x;
-    p.centre_y = centre.y;
-    for (std::size_t i = 0; i < pts.size(); ++i) p.part_points[i] = pts[i];
-    p.last_point = static_cast<std::int32_t>(pts.size()) - 1;
-    return p;
-}
 
 // A bar from 100 to 300 pixels out, 2 pixels wide, turned a quarter (of the
 // program's pi) about its end over a few frames: the frames alone leave gaps
@@ -30,7 +18,7 @@ TEST(WipedField, RadialBarSweepsTheAnnularSector) {
     const ClipArea picture{640, 400};
     const double r1 = 100, r2 = 300, w = 2, angle = 90 * 3.1415 / 180;
     for (const std::int32_t frames : {4, 10}) {
-        const Part bar = part("coordinate_bar.txt", frames, 90, {320, 380},
+        const Part bar = test::make_part("coordinate_bar.txt", frames, 90, {320, 380},
                               {{220, 379}, {20, 379}, {20, 381}, {220, 381}});
         const WipedField field = follow_sweep(picture, BladeTurns{}, {bar}, {}, {});
         const double area = angle / 2 * (r2 * r2 - r1 * r1) + w * (r2 - r1);

@@ -7,6 +7,7 @@
 
 #include "common/failure.h"
 #include "support/failure_of.h"
+#include "support/test_part.h"
 #include "geometry/polari.h"
 #include "geometry/poses.h"
 
@@ -60,16 +61,7 @@ TEST(Polari, LeavesItsInputsAlone) {
 
 Part part(std::int32_t frames, std::int32_t sweep, screen_point centre, const std::vector<screen_point>& pts,
           bool carried = false) {
-    Part p;
-    p.name = carried ? "coordinate_nr.txt" : "coordinate.txt";
-    p.carried = carried;
-    p.frame_count = frames;
-    p.sweep_angle = sweep;
-    p.centre_x = centre.x;
-    p.centre_y = centre.y;
-    for (std::size_t i = 0; i < pts.size(); ++i) p.part_points[i] = pts[i];
-    p.last_point = static_cast<std::int32_t>(pts.size()) - 1;
-    return p;
+    return test::make_part(carried ? "coordinate_nr.txt" : "coordinate.txt", frames, sweep, centre, pts);
 }
 
 using Points = std::vector<screen_point>;
