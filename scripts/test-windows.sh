@@ -3,7 +3,7 @@
 #  1. GoogleTest for MinGW, built once from Debian's sources into the build tree;
 #  2. the program and its tests, cross-built (build-windows-test/);
 #  3. the unit and end-to-end tests, through ctest with Wine as the emulator;
-#  4. the exe's frames against the Linux build's, byte for byte, on the example
+#  4. the exe's frames, wiped fields and reports against the Linux build's, byte for byte, on the example
 #     and on random folders (seed printed; WIPER_SCENE_SEED picks another);
 #  5. Ctrl-C stops a run between whole frames with status 30;
 #  6. Form1 under Xvfb, in a Wine prefix of its own: a 753 x 394 client area
@@ -115,7 +115,7 @@ else
   grep -E "^[0-9]+% tests passed" "$tmp/ctest.log"
 fi
 
-stage "frames of the exe against the Linux build's"
+stage "frames and wiped fields of the exe against the Linux build's"
 seed=${WIPER_SCENE_SEED:-20261207}
 python3 "$root/tests/e2e/random_scenes.py" "$tmp/scenes" 40 "$seed"
 cp -r "$root/examples/wiper" "$tmp/scenes/example"
@@ -128,9 +128,10 @@ for scene in "$tmp/scenes"/*/; do
   cp -r "$scene" "$tmp/linux-$name"
   cp -r "$scene" "$tmp/win-$name"
   set +e
-  "$linux_build/wiper-render" --headless "$tmp/linux-$name" 2>"$tmp/linux-$name.err"
+  "$linux_build/wiper-render" --headless --wiped "$tmp/linux-$name" >"$tmp/linux-$name.out" 2>"$tmp/linux-$name.err"
   linux_status=$?
-  WINEPREFIX=$headless_prefix wine "$exe" --headless "$(windows_path "$tmp/win-$name")" 2>"$tmp/win-$name.err" </dev/null
+  WINEPREFIX=$headless_prefix wine "$exe" --headless --wiped "$(windows_path "$tmp/win-$name")" \
+    >"$tmp/win-$name.out" 2>"$tmp/win-$name.err" </dev/null
   win_status=$?
   set -e
   compared=$((compared + 1))
@@ -140,13 +141,18 @@ for scene in "$tmp/scenes"/*/; do
     fail "$name: status $win_status ($win_kind) on Windows, $linux_status ($linux_kind) on Linux (seed $seed)"
     differing=$((differing + 1))
   elif ! diff -r "$tmp/linux-$name/buffer" "$tmp/win-$name/buffer" >"$tmp/diff-$name"; then
-    fail "$name: frames differ (seed $seed): $(head -3 "$tmp/diff-$name")"
+    fail "$name: frames or wiped fields differ (seed $seed): $(head -3 "$tmp/diff-$name")"
+    differing=$((differing + 1))
+  elif ! diff "$tmp/linux-$name.out" <(tr -d '\r' <"$tmp/win-$name.out" | tr '\\' /) >"$tmp/diff-$name"; then
+    # The reports differ only in the path separator and the line ends.
+    fail "$name: reports differ (seed $seed): $(head -3 "$tmp/diff-$name")"
     differing=$((differing + 1))
   fi
 done
-frames=$(find "$tmp"/linux-*/buffer -name '*.bmp' | wc -l)
+frames=$(find "$tmp"/linux-*/buffer -name '*.bmp' ! -name '*_wiped.bmp' | wc -l)
+fields=$(find "$tmp"/linux-*/buffer -name '*_wiped.bmp' | wc -l)
 if ((differing == 0)); then
-  pass "$compared folders, $frames frames, byte for byte the same (seed $seed)"
+  pass "$compared folders, $frames frames and $fields wiped fields with their reports, byte for byte the same (seed $seed)"
 fi
 
 stage "Ctrl-C"

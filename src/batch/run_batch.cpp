@@ -40,18 +40,20 @@ std::string frames_drawn(std::int64_t n) {
     return n == 0 ? "no frame" : n == 1 ? "1 frame" : std::to_string(n) + " frames";
 }
 
-// Every name beginning with "coordinate" is a part, so an editor's backup of a
-// part file is drawn too, usually a second time over the part it copies.
-bool looks_like_a_copy(const std::string& name) {
+} // namespace
+
+std::string backup_copy_warning(const std::string& name) {
+    // Every name beginning with "coordinate" is a part, so an editor's backup
+    // of a part file is drawn too, usually a second time over the part it copies.
     const auto ends_with = [&](const std::string& tail) {
         if (name.size() < tail.size()) return false;
         return std::equal(tail.begin(), tail.end(), name.end() - static_cast<std::ptrdiff_t>(tail.size()),
                           [](char t, char c) { return t == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
     };
-    return ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp");
+    if (!(ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp"))) return {};
+    return name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
+                  "begins with coordinate is one); move it out of the folder if it is not meant to be drawn";
 }
-
-} // namespace
 
 RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folder) {
     expect_folder(folder, folder, "give the folder that holds immagini.txt and the part files");
@@ -94,9 +96,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         const std::string& name = parts[index];
         const bool first_part = index == 0;
         check_stop(hooks);
-        if (looks_like_a_copy(name))
-            warn(hooks, name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
-                               "begins with coordinate is one); move it out of the folder if it is not meant to be drawn");
+        if (const std::string copy = backup_copy_warning(name); !copy.empty()) warn(hooks, copy);
         legge_files_coordinate(m, folder, name);
         double blade_angle = 0.0;
         const bool carried = m.part.carried;

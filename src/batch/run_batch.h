@@ -58,6 +58,10 @@ struct RunSetup {
 };
 RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folder);
 
+// The warning for a part file named like a backup or editor copy (ending in
+// "~", ".bak", ".orig", ".swp" or ".tmp"), or empty for any other name.
+std::string backup_copy_warning(const std::string& name);
+
 // The whole job: reads the settings and every part file of `folder`, and for
 // every frame of every part draws the part's polygon over a white frame (first
 // part) or over the frame file the earlier parts left, and saves it to

@@ -19,9 +19,12 @@ FieldScene read_field_scene(Module1& m, const std::string& folder, const FieldHo
     scene.turns = setup.turns;
     scene.zones = read_run_zones(m, folder, hooks);
     // Read over one another as the run reads them: a part without points
-    // keeps the slots of the part before it.
+    // keeps the slots of the part before it. Each is posed at its frames as
+    // soon as it is read, so the first mistake is the one the run would meet.
     for (const std::string& name : setup.parts) {
+        if (const std::string copy = backup_copy_warning(name); !copy.empty() && hooks.warn) hooks.warn(copy);
         legge_files_coordinate(m, folder, name);
+        pose_every_frame(m.part, scene.turns, hooks);
         scene.parts.push_back(m.part);
     }
     return scene;

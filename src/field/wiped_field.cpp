@@ -79,17 +79,6 @@ std::string frame_count_text(double t, bool up) {
     return std::to_string(static_cast<std::int64_t>(up ? std::ceil(t) : std::floor(t)));
 }
 
-// Every part at every one of its frames, in the run's order: the first that
-// the run would stop on stops the field too, with the run's own message.
-void pose_every_frame(const std::vector<Part>& parts, const BladeTurns& turns, const FieldHooks& hooks) {
-    point_slots_array points{};
-    for (const Part& part : parts) {
-        check_stop(hooks);
-        double blade_angle = 0;
-        for (std::int64_t n = 1; n <= part.frame_count; ++n) pose_part(part, turns, static_cast<double>(n), blade_angle, points);
-    }
-}
-
 class SweepFollower {
 public:
     SweepFollower(ClipArea picture, const BladeTurns& turns, std::vector<Wiper>& wipers, const FieldHooks& hooks)
@@ -190,10 +179,15 @@ std::string pixels_text(double px) {
 
 } // namespace
 
+void pose_every_frame(const Part& part, const BladeTurns& turns, const FieldHooks& hooks) {
+    check_stop(hooks);
+    point_slots_array points{};
+    double blade_angle = 0;
+    for (std::int64_t n = 1; n <= part.frame_count; ++n) pose_part(part, turns, static_cast<double>(n), blade_angle, points);
+}
+
 WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
                         const std::vector<Zone>& zones, const FieldHooks& hooks) {
-    pose_every_frame(parts, turns, hooks);
-
     WipedField field;
     field.carried_wipe = std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.carried; });
     std::vector<Wiper> wipers;

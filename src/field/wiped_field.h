@@ -21,6 +21,10 @@ struct FieldHooks {
     std::function<void(std::int64_t frame, std::int64_t frames)> progress;
 };
 
+// The part at each of its frames, as the run poses it: a part the run would
+// stop on stops here the same way, with the same message.
+void pose_every_frame(const Part& part, const BladeTurns& turns, const FieldHooks& hooks);
+
 // Poses a frame step is looked at, at most: beyond it the field is approximate, and says so.
 inline constexpr std::uint32_t most_samples_per_step = 4096;
 
@@ -55,11 +59,10 @@ struct WipedField {
 // from one to the next (up to most_samples_per_step a step). A part's field is
 // every pixel it covers at one of them, by the frames' own drawing rules.
 //
-// `parts` are the part files as the run read them, in its order. Every part is
-// first posed at each of its frames, wiping or not, so a scene that the run
-// would stop on stops here the same way, with the same message. Two wiping
-// parts that cover a common pixel at the same pose are warned about, once per
-// pair, with the frames between which they touch.
+// `parts` are the part files as the run read them, in its order, each of
+// which poses at all its frames (see pose_every_frame). Two wiping parts that
+// cover a common pixel at the same pose are warned about, once per pair, with
+// the frames between which they touch.
 WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
                         const std::vector<Zone>& zones, const FieldHooks& hooks);
 
