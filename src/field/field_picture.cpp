@@ -1,6 +1,5 @@
 #include "field/field_picture.h"
 
-#include <bit>
 #include <utility>
 
 #include "imaging/bmp_writer.h"
@@ -38,21 +37,28 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
 
     FrameSurface surface; // starts white: only what is wiped or in a zone is painted
     surface.set_size(picture.width, picture.height);
-    const std::size_t words = (static_cast<std::size_t>(picture.width) + 63) / 64;
     for (std::int32_t y = 0; y < picture.height; ++y) {
+        // Each run of pixels of one colour is painted as one span; white is
+        // already there.
+        const auto colour_at = [&](std::int32_t x) {
+            return twice.test(x, y) ? field_wiped_twice
+                   : wiped.test(x, y) ? field_wiped_once
+                   : in_zone.test(x, y) ? field_zone_unwiped
+                                        : field_unwiped;
+        };
         const std::uint64_t* w = wiped.row(y);
-        const std::uint64_t* t = twice.row(y);
         const std::uint64_t* z = std::as_const(in_zone).row(y);
-        for (std::size_t i = 0; i < words; ++i) {
-            for (std::uint64_t bits = w[i] | z[i]; bits != 0; bits &= bits - 1) {
-                const unsigned bit = static_cast<unsigned>(std::countr_zero(bits));
-                const auto x = static_cast<std::int32_t>(i * 64 + bit);
-                const std::uint64_t one = std::uint64_t{1} << bit;
-                const Colour c = (t[i] & one)   ? field_wiped_twice
-                                 : (w[i] & one) ? field_wiped_once
-                                                : field_zone_unwiped;
-                surface.paint_span(y, x, x + 1, c);
+        for (std::int32_t x = 0; x < picture.width;) {
+            const std::size_t word = static_cast<std::size_t>(x) / 64;
+            if (x % 64 == 0 && (w[word] | z[word]) == 0) {
+                x += 64;
+                continue;
             }
+            const Colour c = colour_at(x);
+            std::int32_t end = x + 1;
+            while (end < picture.width && colour_at(end) == c) ++end;
+            if (c != field_unwiped) surface.paint_span(y, x, end, c);
+            x = end;
         }
     }
     OutlineOnly outline(surface);
