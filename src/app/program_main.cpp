@@ -110,6 +110,7 @@ void print_summary(const wiper::RunSummary& summary) {
 // own multi-line complaint.
 int program_main(const std::vector<std::string>& args) try {
     using namespace wiper;
+    ignore_write_signals();
     const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
     case CommandLine::Action::help:
@@ -167,7 +168,11 @@ int program_main(const std::vector<std::string>& args) try {
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
     if (!cl.quiet) print_summary(summary);
-    if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return report("file access failure", "cannot write to standard output", 12);
+    // A warning that could not be written (its reader went away, say) never
+    // stopped the frames, but the run must not pass for one that said all it had to.
+    if (std::ferror(stderr)) return report("file access failure", "cannot write to standard error", 12);
     return 0;
 } catch (const std::bad_alloc&) {
     return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
