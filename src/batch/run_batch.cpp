@@ -80,6 +80,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         throw Failure(FailureKind::file_access,
                       "no part file: " + folder + " holds no file whose name begins with coordinate");
     expect_folder(files::join(folder, "buffer"), files::join(folder, "buffer"), "the frames are written into a folder named buffer");
+    expect_buffer_apart(folder, files::join(folder, "buffer"));
 
     RunSummary summary;
     FrameFiles files;

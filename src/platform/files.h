@@ -39,6 +39,10 @@ struct Identity {
 // Nothing (exists false) when the path cannot be examined at all.
 Identity identity_of(const std::string& path);
 
+// What a path leads to, links followed: whether two names reach the same
+// folder, say. Nothing (exists false) when it leads nowhere.
+Identity identity_behind(const std::string& path);
+
 // A file opened for reading. Links are followed; what they lead to must be a
 // regular file (a pipe or device would block the run or never end).
 class ReadFile {

@@ -85,6 +85,12 @@ Identity identity_of(const std::string& path) {
     return identity_from(st);
 }
 
+Identity identity_behind(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return identity_from(st);
+}
+
 ReadFile::ReadFile(const std::string& path) : path_(path) {
     // Without O_NONBLOCK, opening a pipe would wait for a writer that never comes.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
