@@ -18,6 +18,7 @@
 #include "common/failure.h"
 #include "common/module1.h"
 #include "imaging/frame_surface.h"
+#include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/stop_requests.h"
 
@@ -41,9 +42,8 @@ int report(const char* kind, const std::string& detail, int status) {
 bool settings_missing(const wiper::Failure& failure, const std::string& folder) {
     using namespace wiper;
     if (failure.kind() != FailureKind::file_not_found) return false;
-    const std::string what = failure.what();
     for (const char* name : {image_settings_file, blade_turn_file})
-        if (what.rfind(folder + "/" + name + ": no such file", 0) == 0) return true;
+        if (failure.path() == files::join(folder, name)) return true;
     return false;
 }
 

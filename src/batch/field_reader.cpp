@@ -121,7 +121,7 @@ std::string FieldReader::read_text() {
     return value;
 }
 
-std::string read_text_file(const std::string& path) {
+std::string read_text_file(const std::string& path) try {
     files::ReadFile file(path);
     // Settings and part files are a few kilobytes; a file of this size is not
     // one, and reading it whole could exhaust memory (a sparse file costs its
@@ -138,6 +138,9 @@ std::string read_text_file(const std::string& path) {
         throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
     file.close();
     return text;
+} catch (const Failure& failure) {
+    if (!failure.path().empty()) throw;
+    throw Failure(failure.kind(), failure.what(), path);
 }
 
 } // namespace wiper

@@ -1,10 +1,12 @@
 #include "common/failure.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace wiper {
 
-Failure::Failure(FailureKind kind, const std::string& detail) : std::runtime_error(detail), kind_(kind) {}
+Failure::Failure(FailureKind kind, const std::string& detail, std::string path)
+    : std::runtime_error(detail), kind_(kind), path_(std::move(path)) {}
 
 const char* kind_name(FailureKind kind) noexcept {
     switch (kind) {

@@ -22,14 +22,18 @@ enum class FailureKind {
 };
 
 // The one error type of the program: a kind and a message that names the file
-// (and the line, for text files).
+// (and the line, for text files). Where the code that failed had the file's
+// path at hand it also carries it, so what the failure means is decided from
+// the kind and the path, never from the wording.
 class Failure : public std::runtime_error {
 public:
-    Failure(FailureKind kind, const std::string& detail);
+    Failure(FailureKind kind, const std::string& detail, std::string path = {});
     FailureKind kind() const noexcept { return kind_; }
+    const std::string& path() const noexcept { return path_; } // empty when not known
 
 private:
     FailureKind kind_;
+    std::string path_;
 };
 
 // The words used for a kind in the one-line report, e.g. "file not found".
