@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
@@ -26,6 +29,9 @@ private:
 
     std::string synced_path_;
     files::Identity synced_stamp_;
+    // Every frame file this run saved, as it left it: such a file is never
+    // refused as read-only, since its mode came from the umask.
+    std::set<std::tuple<std::uint64_t, std::uint64_t, std::int64_t, std::uint32_t>> written_;
 };
 
 } // namespace wiper

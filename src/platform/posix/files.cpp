@@ -150,7 +150,9 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // O_NONBLOCK: a pipe swapped in for the frame must not hold the run.
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ELOOP || errno == EMLINK || errno == ENOENT || errno == ENXIO) return std::nullopt;
+        if (errno == ELOOP || errno == EMLINK || errno == ENOENT || errno == ENXIO || errno == EACCES ||
+            errno == EPERM)
+            return std::nullopt;
         fail_open(path, errno, "open for writing", path);
     }
     WriteFile file(path, fd);

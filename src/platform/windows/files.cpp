@@ -233,7 +233,7 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_ACCESS_DENIED) return std::nullopt;
         fail_open(path, err, "open for writing", path);
     }
     return WriteFile(path, stored(h));
