@@ -47,7 +47,7 @@ void FrameFiles::load_background(FrameSurface& surface, const std::string& path)
         zero_row_padding(surface);
         remember(path);
     } else {
-        decode_bmp_onto(file, surface);
+        decode_bmp_onto(file, surface, between_rows_);
         file.close();
     }
 }
