@@ -136,9 +136,6 @@ int program_main(const std::vector<std::string>& args) try {
     }
     // Before the window: the toolkit may start threads, and they must inherit the mask.
     watch_stop_requests();
-    // The window comes up before any file is read; without one the run goes on headless.
-    std::unique_ptr<PreviewWindow> window;
-    if (!cl.headless) window = open_preview_window();
     const bool on_terminal = stderr_is_terminal();
     ProgressLine progress(on_terminal);
     RunHooks hooks;
@@ -146,6 +143,9 @@ int program_main(const std::vector<std::string>& args) try {
         progress.erase();
         std::fprintf(stderr, "wiper-render: warning: %s\n", printable(message).c_str());
     };
+    // The window comes up before any file is read; without one the run goes on headless.
+    std::unique_ptr<PreviewWindow> window;
+    if (!cl.headless) window = open_preview_window(WindowHooks{[] { return stop_request_pending(); }, hooks.warn});
     if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
         hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
                                      std::int64_t frames) {
