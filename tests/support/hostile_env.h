@@ -47,7 +47,9 @@ public:
     std::string name() const { return std::string(1, ':').append(std::to_string(number_)); }
     // True once a client connected within `ms` milliseconds; it is never answered.
     bool wait_for_client(int ms) {
-#ifndef _WIN32
+#ifdef _WIN32
+        (void)ms;
+#else
         pollfd p{fd_, POLLIN, 0};
         if (poll(&p, 1, ms) == 1) clients_.push_back(accept(fd_, nullptr, nullptr));
 #endif
