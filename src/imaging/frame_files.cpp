@@ -85,6 +85,7 @@ void FrameFiles::save(FrameSurface& surface, const std::string& path) {
     }
     surface.forget_changes();
     remember(path);
+    if (ours) written_.erase(written_key(before)); // one entry a frame file, however often it is saved
     if (synced_stamp_.exists) written_.insert(written_key(synced_stamp_));
 }
 
