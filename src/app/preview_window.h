@@ -1,5 +1,7 @@
 #pragma once
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "imaging/frame_surface.h"
 
@@ -28,10 +30,21 @@ public:
     virtual bool stop_requested() = 0;
 };
 
+// What the window may ask of the program.
+struct WindowHooks {
+    // Whether a stop was asked for from outside the window (Ctrl-C...): the
+    // window then waits for its toolkit no longer.
+    std::function<bool()> stop_requested;
+    // One warning for the user: a display that does not answer, say.
+    std::function<void(const std::string&)> warn;
+};
+
 // Opens the window, shown and cleared to the window colour, or returns null
 // when none can be had (no display, no toolkit built in, or the toolkit
-// fails); the run then goes on without one. Leaves Ctrl-C and the other stop
-// requests from outside to the program.
-std::unique_ptr<PreviewWindow> open_preview_window();
+// fails); the run then goes on without one. A toolkit that does not answer
+// within a few seconds, then or later, is warned about and left behind, and
+// a stop asked for meanwhile ends the wait at once. Leaves Ctrl-C and the
+// other stop requests from outside to the program.
+std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks);
 
 } // namespace wiper

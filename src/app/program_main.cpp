@@ -22,6 +22,7 @@
 #include "common/module1.h"
 #include "field/field_run.h"
 #include "imaging/frame_surface.h"
+#include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/stop_requests.h"
 
@@ -45,9 +46,8 @@ int report(const char* kind, const std::string& detail, int status) {
 bool settings_missing(const wiper::Failure& failure, const std::string& folder) {
     using namespace wiper;
     if (failure.kind() != FailureKind::file_not_found) return false;
-    const std::string what = failure.what();
     for (const char* name : {image_settings_file, blade_turn_file})
-        if (what.rfind(folder + "/" + name + ": no such file", 0) == 0) return true;
+        if (failure.path() == files::join(folder, name)) return true;
     return false;
 }
 
@@ -140,6 +140,7 @@ void print_summary(const wiper::RunSummary& summary) {
 // own multi-line complaint.
 int program_main(const std::vector<std::string>& args) try {
     using namespace wiper;
+    ignore_write_signals();
     const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
     case CommandLine::Action::help:
@@ -166,9 +167,6 @@ int program_main(const std::vector<std::string>& args) try {
     }
     // Before the window: the toolkit may start threads, and they must inherit the mask.
     watch_stop_requests();
-    // The window comes up before any file is read; without one the run goes on headless.
-    std::unique_ptr<PreviewWindow> window;
-    if (!cl.headless && !cl.wiped_only) window = open_preview_window();
     const bool on_terminal = stderr_is_terminal();
     ProgressLine progress(on_terminal);
     RunHooks hooks;
@@ -176,6 +174,10 @@ int program_main(const std::vector<std::string>& args) try {
         progress.erase();
         std::fprintf(stderr, "wiper-render: warning: %s\n", printable(message).c_str());
     };
+    // The window comes up before any file is read; without one the run goes on headless.
+    std::unique_ptr<PreviewWindow> window;
+    if (!cl.headless && !cl.wiped_only)
+        window = open_preview_window(WindowHooks{[] { return stop_request_pending(); }, hooks.warn});
     if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
         hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
                                      std::int64_t frames) {
@@ -210,7 +212,8 @@ int program_main(const std::vector<std::string>& args) try {
             for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
                 std::printf("%s\n", line.c_str());
     }
-    if (std::fflush(stdout) != 0) return report("file access failure", "cannot write to standard output", 12);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return report("file access failure", "cannot write to standard output", 12);
     // Everything is written; a zone short of its share is the answer, not a failure.
     bool short_of_a_zone = false;
     if (outcome.field)
@@ -218,6 +221,9 @@ int program_main(const std::vector<std::string>& args) try {
             std::fprintf(stderr, "wiper-render: zone short: %s\n", line.c_str());
             short_of_a_zone = true;
         }
+    // A warning that could not be written (its reader went away, say) never
+    // stopped the frames, but the run must not pass for one that said all it had to.
+    if (std::ferror(stderr)) return report("file access failure", "cannot write to standard error", 12);
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
     return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);

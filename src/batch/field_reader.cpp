@@ -8,7 +8,7 @@
 
 #include "batch/text_encoding.h"
 #include "common/failure.h"
-#include "imaging/file_io.h"
+#include "platform/files.h"
 
 namespace wiper {
 
@@ -121,8 +121,8 @@ std::string FieldReader::read_text() {
     return value;
 }
 
-std::string read_text_file(const std::string& path) {
-    InputFile file(path);
+std::string read_text_file(const std::string& path) try {
+    files::ReadFile file(path);
     // Settings and part files are a few kilobytes; a file of this size is not
     // one, and reading it whole could exhaust memory (a sparse file costs its
     // maker nothing).
@@ -131,9 +131,16 @@ std::string read_text_file(const std::string& path) {
         throw Failure(FailureKind::file_access, path + ": is " + std::to_string(file.size()) +
                                                     " bytes long, more than the 64 MiB a text file may have");
     std::string text(file.size(), '\0');
-    file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()));
+    // An editor saving the file while it is read: the file could not be read,
+    // which says nothing about what it holds.
+    if (file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size())) !=
+        text.size())
+        throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
     file.close();
     return text;
+} catch (const Failure& failure) {
+    if (!failure.path().empty()) throw;
+    throw Failure(failure.kind(), failure.what(), path);
 }
 
 } // namespace wiper

@@ -49,7 +49,8 @@ private:
 
 // Opens and reads a whole text file of at most 64 MiB. A missing file is file
 // not found (path not found when its folder is missing); anything else that
-// stops the read, a larger file among them, is a file access failure.
+// stops the read, a larger file among them, is a file access failure. Every
+// failure carries `path`.
 std::string read_text_file(const std::string& path);
 
 } // namespace wiper

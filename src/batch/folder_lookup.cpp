@@ -46,4 +46,13 @@ void expect_folder(const std::string& path, const std::string& shown, const std:
         throw Failure(FailureKind::path_not_found, shown + " is a file, not a folder; " + hint);
 }
 
+void expect_buffer_apart(const std::string& folder, const std::string& buffer) {
+    const files::Identity program = files::identity_behind(folder);
+    const files::Identity frames = files::identity_behind(buffer);
+    if (program.exists && frames.exists && program.device == frames.device && program.index == frames.index)
+        throw Failure(FailureKind::path_not_found,
+                      buffer + " leads back to the program folder " + folder +
+                          ", so the frames would be written beside the part files; make buffer a folder of its own");
+}
+
 } // namespace wiper

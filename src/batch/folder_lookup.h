@@ -16,4 +16,9 @@ std::string settings_file_path(const std::string& folder, const std::string& nam
 // `hint` what the user should do.
 void expect_folder(const std::string& path, const std::string& shown, const std::string& hint);
 
+// Fails (path not found) when `buffer` leads back to `folder` itself, a link
+// to "." say: the frames would land beside the part files, and the next run
+// would read them as parts. A buffer that leads anywhere else is fine.
+void expect_buffer_apart(const std::string& folder, const std::string& buffer);
+
 } // namespace wiper

@@ -1,6 +1,7 @@
 #include "batch/run_batch.h"
 
 #include <algorithm>
+#include <chrono>
 #include <span>
 
 #include "batch/folder_lookup.h"
@@ -77,6 +78,7 @@ RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folde
         throw Failure(FailureKind::file_access,
                       "no part file: " + folder + " holds no file whose name begins with coordinate");
     expect_folder(files::join(folder, "buffer"), files::join(folder, "buffer"), "the frames are written into a folder named buffer");
+    expect_buffer_apart(folder, files::join(folder, "buffer"));
     return setup;
 }
 
@@ -88,7 +90,16 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
     RunSummary summary;
     summary.turns = turns;
-    FrameFiles files;
+    // Decoding a leftover is the one step whose length the input decides: it
+    // looks for a stop request between rows too, on a clock, so that the
+    // window's events are not handled thousands of times a frame.
+    auto last_look = std::chrono::steady_clock::now();
+    FrameFiles files([&hooks, &last_look] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_look < std::chrono::milliseconds(20)) return;
+        last_look = now;
+        check_stop(hooks);
+    });
     RasterScratch scratch;
     std::int64_t written = 0; // frames 1 to this were saved by this run
     std::string longest;      // the earlier part that drew them

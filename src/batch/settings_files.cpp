@@ -1,5 +1,6 @@
 #include "batch/settings_files.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -42,6 +43,15 @@ std::string image_name_fault(const std::string& name) {
         }
         if (std::string_view("<>:\"|?*").find(ch) != std::string_view::npos)
             return std::string("holds '") + ch + "', which a Windows file name cannot hold";
+    }
+    // Beyond ASCII: a C1 control ends a line or starts a terminal escape as a
+    // C0 one does, and a separator or bidirectional override makes the frame
+    // names read otherwise than they are.
+    if (const std::uint32_t cp = first_disguising_character(name); cp != 0) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+        return std::string("holds ") + (cp <= 0x9f ? "the control character " : "the invisible character ") + code +
+               ", which no file name may hold";
     }
     if (is_reserved_device_name(name)) return "is a Windows device name, not a file name";
     if (name.back() == '.' || name.back() == ' ')

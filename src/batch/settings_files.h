@@ -16,9 +16,11 @@ void read_image_settings(Module1& m, const std::string& folder);
 
 // Why `name` cannot prefix frame files, or empty when it can. Refused: a name
 // that would put frame files outside buffer/ (empty, ".", "..", or holding "/"
-// or "\"); one holding a control character (NUL included), which garbles
-// listings and reports; and, on every platform so that a folder renders the
-// same everywhere, one that cannot name a file on Windows: holding < > : " | ? *,
+// or "\"); one holding a control character (NUL included, and the C1
+// controls) or a character that disguises a name (is_disguising_character),
+// which garble listings and reports; and, on every platform so that a folder
+// renders the same everywhere, one that cannot name a file on Windows: holding
+// < > : " | ? *,
 // a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, any case, with
 // or without an extension), or ending in a dot or a space.
 std::string image_name_fault(const std::string& name);

@@ -1,10 +1,12 @@
 #include "common/failure.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace wiper {
 
-Failure::Failure(FailureKind kind, const std::string& detail) : std::runtime_error(detail), kind_(kind) {}
+Failure::Failure(FailureKind kind, const std::string& detail, std::string path)
+    : std::runtime_error(detail), kind_(kind), path_(std::move(path)) {}
 
 const char* kind_name(FailureKind kind) noexcept {
     switch (kind) {
@@ -78,7 +80,34 @@ std::size_t utf8_length(const std::string& text, std::size_t i) {
     return n;
 }
 
+// The code point of the well-formed sequence of `n` bytes at text[i].
+std::uint32_t code_point_at(const std::string& text, std::size_t i, std::size_t n) {
+    const auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k])); };
+    std::uint32_t cp = at(i) & (n == 2 ? 0x1f : n == 3 ? 0x0f : 0x07);
+    for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (at(i + k) & 0x3f);
+    return cp;
+}
+
 } // namespace
+
+bool is_disguising_character(std::uint32_t cp) noexcept {
+    return (cp >= 0x80 && cp <= 0x9f) || cp == 0x2028 || cp == 0x2029 || (cp >= 0x202a && cp <= 0x202e) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
+std::uint32_t first_disguising_character(const std::string& text) noexcept {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = static_cast<unsigned char>(text[i]) >= 0x80 ? utf8_length(text, i) : 0;
+        if (n == 0) {
+            ++i;
+            continue;
+        }
+        const std::uint32_t cp = code_point_at(text, i, n);
+        if (is_disguising_character(cp)) return cp;
+        i += n;
+    }
+    return 0;
+}
 
 std::string printable(const std::string& text) {
     std::string out;
@@ -92,7 +121,14 @@ std::string printable(const std::string& text) {
         }
         const std::size_t n = c >= 0x80 ? utf8_length(text, i) : 0;
         if (n > 0) {
-            out.append(text, i, n);
+            const std::uint32_t cp = code_point_at(text, i, n);
+            if (is_disguising_character(cp)) {
+                char escaped[16];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(cp));
+                out += escaped;
+            } else {
+                out.append(text, i, n);
+            }
             i += n;
             continue;
         }

@@ -40,8 +40,8 @@ constexpr std::uint32_t bi_jpeg = 4;
 constexpr std::uint32_t bi_png = 5;
 constexpr std::uint32_t bi_alphabitfields = 6;
 
-// Scratch for checking palette indices of rows that are not shown. Rows the
-// surface shows are at most 32767 pixels of 4 bytes and are read whole.
+// Scratch for checking the palette indices of many short rows a read. Rows
+// the surface shows are at most 32767 pixels of 4 bytes and are read whole.
 constexpr std::uint64_t scratch_limit = std::uint64_t{1} << 20;
 
 [[noreturn]] void reject(const ByteSource& source, const std::string& what) {
@@ -279,16 +279,30 @@ Layout read_layout(ByteSource& source) {
                        " colours");
 }
 
-// Checks every pixel of every row against the palette, shown or not, so that
-// a picture is accepted or refused whatever size of surface it is shown on.
-// Done before the surface is erased, so a refused picture leaves it as it was.
-void check_palette_indices(ByteSource& source, const Layout& L) {
+// The part of the picture the surface shows: its top-left corner.
+struct Shown {
+    std::int32_t w = 0;
+    std::int32_t h = 0;
+    bool empty() const { return w <= 0 || h <= 0; }
+};
+
+Shown shown_part(const Layout& L, const FrameSurface& surface) {
+    return Shown{static_cast<std::int32_t>(std::min<std::int64_t>(L.width, surface.width())),
+                 static_cast<std::int32_t>(std::min<std::int64_t>(L.height, surface.height()))};
+}
+
+// Checks every pixel the surface shows against the palette. Pixels it does not
+// show are never read: a header may declare a terabyte of rows, which a sparse
+// file holds in a few kilobytes. Done before the surface is erased, so a
+// refused picture leaves it as it was.
+void check_palette_indices(ByteSource& source, const Layout& L, Shown shown, const std::function<void()>& between_rows) {
     const unsigned bpp = L.bpp;
     if (L.palette_count >= (1u << bpp)) return; // every index a pixel can hold is in the palette
+    if (shown.empty()) return;
     const unsigned per_byte = 8 / bpp;
     const unsigned index_mask = (1u << bpp) - 1;
-    const std::uint64_t used = (static_cast<std::uint64_t>(L.width) * bpp + 7) / 8; // bytes before the padding
-    const auto last_byte_pixels = static_cast<unsigned>(L.width % per_byte);        // 0 when the last byte is full
+    const std::uint64_t used = (static_cast<std::uint64_t>(shown.w) * bpp + 7) / 8; // bytes holding shown pixels
+    const auto last_byte_pixels = static_cast<unsigned>(shown.w % per_byte);        // 0 when the last byte is full
 
     // Which whole bytes hold an index the palette lacks.
     std::array<bool, 256> bad_byte{};
@@ -296,49 +310,51 @@ void check_palette_indices(ByteSource& source, const Layout& L) {
         for (unsigned k = 0; k < per_byte; ++k)
             if (((b >> (8 - bpp * (k + 1))) & index_mask) >= L.palette_count) bad_byte[b] = true;
 
-    // Checks `n` bytes starting at byte `first` of the used part of file row `file_row`.
-    auto check = [&](const std::uint8_t* p, std::uint64_t first, std::uint64_t n, std::uint64_t file_row) {
-        for (std::uint64_t i = 0; i < n; ++i) {
-            const bool last = first + i + 1 == used;
+    // Checks the shown bytes of file row `file_row`, at `p`.
+    auto check = [&](const std::uint8_t* p, std::uint64_t file_row) {
+        for (std::uint64_t i = 0; i < used; ++i) {
+            const bool last = i + 1 == used;
             const unsigned pixels = last && last_byte_pixels != 0 ? last_byte_pixels : per_byte;
             if (pixels == per_byte && !bad_byte[p[i]]) continue;
             for (unsigned k = 0; k < pixels; ++k) {
                 const unsigned index = (p[i] >> (8 - bpp * (k + 1))) & index_mask;
                 if (index >= L.palette_count)
-                    reject_index(source, L, index, static_cast<std::int64_t>((first + i) * per_byte + k),
-                                 L.device_row(file_row));
+                    reject_index(source, L, index, static_cast<std::int64_t>(i * per_byte + k), L.device_row(file_row));
             }
         }
     };
 
-    const auto rows = static_cast<std::uint64_t>(L.height);
-    if (L.stride <= scratch_limit) {
-        // Many short rows a read.
+    // The shown rows are one run of file rows: the first ones of a top-down
+    // picture, the last ones of a bottom-up one.
+    const auto rows = static_cast<std::uint64_t>(shown.h);
+    const std::uint64_t first_row = L.top_down ? 0 : static_cast<std::uint64_t>(L.height) - rows;
+    if (L.stride <= 2 * used + 64 && L.stride <= scratch_limit) {
+        // Rows that are mostly shown: many a read.
         const std::uint64_t rows_per_read = std::min(rows, scratch_limit / L.stride);
         std::vector<std::uint8_t> scratch(rows_per_read * L.stride);
         for (std::uint64_t row = 0; row < rows; row += rows_per_read) {
+            if (between_rows) between_rows();
             const std::uint64_t n = std::min(rows_per_read, rows - row);
-            source.read_at(L.pixel_offset + row * L.stride, std::span(scratch).first(n * L.stride));
-            for (std::uint64_t r = 0; r < n; ++r) check(&scratch[r * L.stride], 0, used, row + r);
+            source.read_at(L.pixel_offset + (first_row + row) * L.stride, std::span(scratch).first(n * L.stride));
+            for (std::uint64_t r = 0; r < n; ++r) check(&scratch[r * L.stride], first_row + row + r);
         }
     } else {
-        // Each very long row in pieces.
-        std::vector<std::uint8_t> scratch(scratch_limit);
+        // Rows far wider than the surface: only their shown start, at most a
+        // surface row's 32767 bytes.
+        std::vector<std::uint8_t> scratch(used);
         for (std::uint64_t row = 0; row < rows; ++row) {
-            for (std::uint64_t done = 0; done < used;) {
-                const std::uint64_t n = std::min(scratch_limit, used - done);
-                source.read_at(L.pixel_offset + row * L.stride + done, std::span(scratch).first(n));
-                check(scratch.data(), done, n, row);
-                done += n;
-            }
+            if (between_rows) between_rows();
+            source.read_at(L.pixel_offset + (first_row + row) * L.stride, scratch);
+            check(scratch.data(), first_row + row);
         }
     }
 }
 
-void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface) {
-    const auto shown_w = static_cast<std::int32_t>(std::min<std::int64_t>(L.width, surface.width()));
-    const auto shown_h = static_cast<std::int32_t>(std::min<std::int64_t>(L.height, surface.height()));
-    if (shown_w <= 0 || shown_h <= 0) return;
+void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface, const std::function<void()>& between_rows) {
+    const Shown shown = shown_part(L, surface);
+    const std::int32_t shown_w = shown.w;
+    const std::int32_t shown_h = shown.h;
+    if (shown.empty()) return;
     const std::size_t shown_bytes = 3 * static_cast<std::size_t>(shown_w);
 
     if (L.bpp == 24) {
@@ -357,8 +373,10 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface) {
                 for (std::int32_t y = 0; y < shown_h; ++y)
                     std::memset(surface.row(y) + shown_bytes, 0, surface.stride() - shown_bytes);
         } else {
-            for (std::int32_t y = 0; y < shown_h; ++y)
+            for (std::int32_t y = 0; y < shown_h; ++y) {
+                if (between_rows) between_rows();
                 source.read_at(L.file_row_offset(y), std::span(surface.row(y), shown_bytes));
+            }
         }
         return;
     }
@@ -366,6 +384,7 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface) {
     // At most 32767 pixels of 4 bytes: a row of the surface, never more.
     std::vector<std::uint8_t> scratch((static_cast<std::size_t>(shown_w) * L.bpp + 7) / 8);
     for (std::int32_t y = 0; y < shown_h; ++y) {
+        if (between_rows) between_rows();
         source.read_at(L.file_row_offset(y), scratch);
         const std::uint8_t* in = scratch.data();
         std::uint8_t* out = surface.row(y);
@@ -396,11 +415,11 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface) {
 
 } // namespace
 
-void decode_bmp_onto(ByteSource& source, FrameSurface& surface) {
+void decode_bmp_onto(ByteSource& source, FrameSurface& surface, const std::function<void()>& between_rows) {
     const Layout layout = read_layout(source);
-    if (layout.bpp <= 8) check_palette_indices(source, layout);
+    if (layout.bpp <= 8) check_palette_indices(source, layout, shown_part(layout, surface), between_rows);
     surface.erase_to_background();
-    put_pixels(source, layout, surface);
+    put_pixels(source, layout, surface, between_rows);
     surface.note_all_changed();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,7 +37,9 @@ private:
 // erased to its background colour, then the picture is put unscaled with its
 // top-left corner at (0, 0), clipped to the surface. Throws invalid picture,
 // naming the source, for anything that is not a readable uncompressed BMP.
-// Memory use stays bounded whatever the header claims.
-void decode_bmp_onto(ByteSource& source, FrameSurface& surface);
+// Memory use and work stay bounded by the surface whatever the header claims:
+// only the pixels the surface shows are read. `between_rows`, when given, is
+// called between rows; a stop request ends a long decode by throwing from it.
+void decode_bmp_onto(ByteSource& source, FrameSurface& surface, const std::function<void()>& between_rows = {});
 
 } // namespace wiper

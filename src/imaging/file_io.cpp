@@ -50,10 +50,10 @@ std::string temporary_name(std::uint64_t random) {
 }
 
 void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
-                  const std::function<std::uint64_t()>& draw) {
+                  const std::function<std::uint64_t()>& draw, bool written_by_this_run) {
     const files::Identity old = files::identity_of(path);
     if (old.folder) throw Failure(FailureKind::file_access, path + ": cannot write the frame, a folder is in its place");
-    refuse_read_only(old, path);
+    if (!written_by_this_run) refuse_read_only(old, path);
 
     // A taken name (another run's file, or anything planted there) is never
     // opened: another name is tried.
@@ -82,9 +82,9 @@ void replace_file(const std::string& path, std::span<const std::uint8_t> head, s
 }
 
 bool overwrite_in_place(const std::string& path, const files::Identity& expected, std::uint64_t offset,
-                        std::span<const std::uint8_t> bytes) {
+                        std::span<const std::uint8_t> bytes, bool written_by_this_run) {
     const files::Identity now = files::identity_of(path);
-    refuse_read_only(now, path);
+    if (!written_by_this_run) refuse_read_only(now, path);
     if (!expected.exists || now != expected) return false;
     if (bytes.empty()) return true;
     std::optional<files::WriteFile> file = files::WriteFile::open_existing(path);

@@ -33,18 +33,21 @@ private:
 // name no one else holds, which is renamed over `path` only once every write
 // and the close succeeded: `path` always holds either its old content or the
 // new, and a link at any name is replaced, never written through. A frame that
-// is replaced keeps its permissions; a read-only one is refused. On failure the
-// hidden file is removed. `draw` gives the random part of the hidden file's
-// name (a fresh random number by default).
+// is replaced keeps its permissions; a read-only one is refused unless
+// `written_by_this_run` (its mode then came from the umask, not from a user
+// who locked it). On failure the hidden file is removed. `draw` gives the
+// random part of the hidden file's name (a fresh random number by default).
 void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
-                  const std::function<std::uint64_t()>& draw = {});
+                  const std::function<std::uint64_t()>& draw = {}, bool written_by_this_run = false);
 
 // Overwrites `bytes` at `offset` of the frame file `path` without truncating
 // it, provided `path` is still exactly the file `expected` describes (the same
 // file, size and last write; see stamp_of). Returns false, having written
-// nothing, when it is not. A read-only frame is refused.
+// nothing, when it is not, or when the system does not let us open it for
+// writing (the caller then replaces it whole, which the folder may allow). A
+// read-only frame is refused unless `written_by_this_run`.
 bool overwrite_in_place(const std::string& path, const files::Identity& expected, std::uint64_t offset,
-                        std::span<const std::uint8_t> bytes);
+                        std::span<const std::uint8_t> bytes, bool written_by_this_run = false);
 
 // The identity of `path` when a frame may be rewritten there in place: a
 // regular file with a single name (neither a symbolic nor a hard link, whose

@@ -47,13 +47,25 @@ void FrameFiles::load_background(FrameSurface& surface, const std::string& path)
         zero_row_padding(surface);
         remember(path);
     } else {
-        decode_bmp_onto(file, surface);
+        decode_bmp_onto(file, surface, between_rows_);
         file.close();
     }
 }
 
+namespace {
+
+// Which file, as last written and with which mode: a user who rewrites or
+// locks (chmod) a frame this run saved makes it someone else's again.
+std::tuple<std::uint64_t, std::uint64_t, std::int64_t, std::uint32_t> written_key(const files::Identity& id) {
+    return {id.device, id.index, id.modified, id.permissions};
+}
+
+} // namespace
+
 void FrameFiles::save(FrameSurface& surface, const std::string& path) {
     const RowRange changed = surface.changed_rows();
+    const files::Identity before = files::identity_of(path);
+    const bool ours = before.regular && written_.count(written_key(before)) != 0;
     bool written = false;
     if (!synced_path_.empty() && synced_path_ == path) {
         // Device rows top..bottom are stored bottom-up, so they form one
@@ -65,14 +77,16 @@ void FrameFiles::save(FrameSurface& surface, const std::string& path) {
             const std::size_t length = static_cast<std::size_t>(changed.bottom - changed.top + 1) * surface.stride();
             rows = surface.bytes().subspan(first, length);
         }
-        written = overwrite_in_place(path, synced_stamp_, bmp_header_size + first, rows);
+        written = overwrite_in_place(path, synced_stamp_, bmp_header_size + first, rows, ours);
     }
     if (!written) {
         const auto header = bmp_header(surface.width(), surface.height());
-        replace_file(path, header, surface.bytes());
+        replace_file(path, header, surface.bytes(), {}, ours);
     }
     surface.forget_changes();
     remember(path);
+    if (ours) written_.erase(written_key(before)); // one entry a frame file, however often it is saved
+    if (synced_stamp_.exists) written_.insert(written_key(synced_stamp_));
 }
 
 void FrameFiles::remember(const std::string& path) {

@@ -1,5 +1,10 @@
 #pragma once
+#include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
@@ -12,6 +17,11 @@ namespace wiper {
 // file already holds exactly those bytes.
 class FrameFiles {
 public:
+    FrameFiles() = default;
+    // `between_rows` is handed to the decoder (see decode_bmp_onto), so a stop
+    // request can end the decoding of a large picture.
+    explicit FrameFiles(std::function<void()> between_rows) : between_rows_(std::move(between_rows)) {}
+
     // Makes the BMP at `path` the surface's picture. One of our own frame files
     // of the surface's size is read in one block; any other picture is decoded,
     // placed at (0, 0) over the background colour and clipped.
@@ -24,8 +34,12 @@ public:
 private:
     void remember(const std::string& path);
 
+    std::function<void()> between_rows_;
     std::string synced_path_;
     files::Identity synced_stamp_;
+    // Every frame file this run saved, as it left it: such a file is never
+    // refused as read-only, since its mode came from the umask.
+    std::set<std::tuple<std::uint64_t, std::uint64_t, std::int64_t, std::uint32_t>> written_;
 };
 
 } // namespace wiper

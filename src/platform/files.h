@@ -39,6 +39,10 @@ struct Identity {
 // Nothing (exists false) when the path cannot be examined at all.
 Identity identity_of(const std::string& path);
 
+// What a path leads to, links followed: whether two names reach the same
+// folder, say. Nothing (exists false) when it leads nowhere.
+Identity identity_behind(const std::string& path);
+
 // A file opened for reading. Links are followed; what they lead to must be a
 // regular file (a pipe or device would block the run or never end).
 class ReadFile {
@@ -69,8 +73,10 @@ public:
     static std::optional<WriteFile> create_new(const std::string& path, const std::string& shown);
 
     // The existing file at `path`, opened for writing in place without
-    // truncating it. Nothing when the name is now a link or holds no file.
-    // The caller compares identity() with the file it expects before writing.
+    // truncating it. Nothing when the name is now a link or holds no file, or
+    // when the system does not let us write the file itself (a whole replace
+    // may still be allowed by its folder). The caller compares identity()
+    // with the file it expects before writing.
     static std::optional<WriteFile> open_existing(const std::string& path);
 
     ~WriteFile();

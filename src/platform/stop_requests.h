@@ -15,4 +15,11 @@ void watch_stop_requests();
 // True once one of those requests has arrived.
 bool stop_request_pending();
 
+// Makes writes the system refuses fail as errors the run handles, rather than
+// as signals that end it at once, half done and without a word: on POSIX
+// systems SIGPIPE (the reader of our messages went away) and SIGXFSZ (a frame
+// file would pass the file-size limit) are ignored, so the writes return EPIPE
+// and EFBIG. Windows raises neither.
+void ignore_write_signals();
+
 } // namespace wiper

@@ -161,7 +161,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadName{"\"a\\\\b\"", "separator"}, BadName{".", "folder"}, BadName{"\"..\"", "folder"},
                     BadName{std::string("\"a\0b\"", 5), "control character 0x00"},
                     BadName{"\"w\nx\"", "control character 0x0a"}, BadName{"\"w\x1b[2J\"", "control character 0x1b"},
-                    BadName{"w\x7f", "control character 0x7f"}, BadName{"\"a:b\"", "':'"}, BadName{"a<b", "'<'"},
+                    BadName{"w\x7f", "control character 0x7f"}, BadName{"w\xc2\x85", "control character U+0085"},
+                    BadName{"\xc2\x9b" "2J", "control character U+009B"}, BadName{"w\xe2\x80\xa8", "U+2028"},
+                    BadName{"a\xe2\x80\xaegnp", "U+202E"}, BadName{"a\xe2\x81\xa6" "b", "U+2066"},
+                    BadName{"w\x81", "control character U+0081"}, // a byte Windows-1252 leaves a control
+                    BadName{"\"a:b\"", "':'"}, BadName{"a<b", "'<'"},
                     BadName{"a>b", "'>'"}, BadName{"a\"b", "'\"'"}, BadName{"a|b", "'|'"}, BadName{"a?", "'?'"},
                     BadName{"*", "'*'"}, BadName{"con", "device"}, BadName{"Nul.bmp", "device"},
                     BadName{"AUX.a.b", "device"}, BadName{"prn", "device"}, BadName{"com1", "device"},

@@ -57,6 +57,11 @@ TEST(FailureMessages, ReportLinesEscapeControlsAndBytesThatAreNotUtf8) {
         {"\xc0\xaf", "\\xc0\\xaf"},         // overlong
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"}, // a surrogate
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, // beyond U+10FFFF
+        // NEL and CSI end a line or start an escape; separators and overrides disguise a name.
+        {"a\xc2\x85" "b\xc2\x9b" "2J", "a\\u0085b\\u009b2J"},
+        {"\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\xaa\xe2\x80\xae\xe2\x81\xa6\xe2\x81\xa9",
+         "\\u2028\\u2029\\u202a\\u202e\\u2066\\u2069"},
+        {"\xc2\xa0\xe2\x80\xaf\xe2\x81\xa5", "\xc2\xa0\xe2\x80\xaf\xe2\x81\xa5"}, // their neighbours stay
     };
     for (const auto& [raw, shown] : cases) EXPECT_EQ(printable(raw), shown) << shown;
 }

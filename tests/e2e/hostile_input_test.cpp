@@ -269,7 +269,7 @@ std::vector<Row> leftover_rows() {
         rows.push_back(broken_leftover("PaletteIndexOutOfRange", p));
     }
     {
-        // The bad index lies where the surface does not show the picture.
+        // The bad index lies where the surface does not show the picture, so it is never read.
         BmpPicture p;
         p.width = 60;
         p.height = 50;
@@ -277,7 +277,8 @@ std::vector<Row> leftover_rows() {
         p.palette = two_colours;
         p.raw.assign(60 * 50, 0);
         p.raw[49 * 60 + 59] = 9;
-        rows.push_back(broken_leftover("PaletteIndexOutOfRangeOffTheSurface", p));
+        p.pixels.assign(60 * 50, two_colours[0]);
+        rows.push_back(valid_leftover("PaletteIndexOutOfRangeOffTheSurface", p));
     }
     for (auto [name, code] : {std::pair{"UnknownCompression", 7u}, {"HugeCompressionCode", 0x32315559u},
                               {"Rle8", test::bmp_rle8}, {"Rle4", test::bmp_rle4}, {"Jpeg", test::bmp_jpeg},

@@ -5,6 +5,7 @@
 // tests lives here and in platform.h, so the tests themselves carry no
 // platform checks.
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -59,11 +62,22 @@ inline std::wstring quoted_argument(const std::wstring& arg) {
 }
 #endif
 
+// A hostile environment for the child, on POSIX systems (a Windows child
+// starts as it is; tests needing this skip there).
+struct Launch {
+    std::vector<std::string> set_env;   // NAME=value
+    std::vector<std::string> unset_env; // NAME
+    bool as_nobody = false;             // through setpriv, as nobody without groups
+    int umask = -1;                     // -1: the test's own
+    std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0: the test's own
+    bool output_unread = false;         // stdout and stderr into a pipe whose reader is gone
+};
+
 class Process {
 public:
     // `binary` and `args` in UTF-8; `out` and `err` are created or truncated.
     Process(const std::string& binary, const std::vector<std::string>& args, const std::filesystem::path& out,
-            const std::filesystem::path& err) {
+            const std::filesystem::path& err, const Launch& launch = {}) {
 #ifdef _WIN32
         SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         const HANDLE in_h = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -90,31 +104,50 @@ public:
         }
         for (HANDLE h : {in_h, out_h, err_h})
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        (void)launch;
 #else
         std::vector<std::string> all = {binary};
+        if (launch.as_nobody)
+            all = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--", binary};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
         const std::string out_path = out.string(), err_path = err.string();
+        int unread[2] = {-1, -1};
+        if (launch.output_unread && pipe(unread) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
-            // As from a terminal: stop signals at their defaults and unblocked,
-            // whatever the test runner set up for itself.
-            for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+            // As from a terminal: stop signals and those of refused writes at
+            // their defaults and unblocked, whatever the test runner set up for itself.
+            for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
             const int in_fd = open("/dev/null", O_RDONLY);
-            const int out_fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const auto open_out = [&](const std::string& p) {
+                return launch.output_unread ? unread[1] : open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            };
+            const int out_fd = open_out(out_path);
+            const int err_fd = open_out(err_path);
             if (in_fd < 0 || out_fd < 0 || err_fd < 0) _exit(127);
             dup2(in_fd, 0);
             dup2(out_fd, 1);
             dup2(err_fd, 2);
+            if (launch.output_unread) close(unread[0]);
+            for (const std::string& name : launch.unset_env) unsetenv(name.c_str());
+            for (const std::string& pair : launch.set_env) putenv(const_cast<char*>(pair.c_str()));
+            if (launch.umask >= 0) ::umask(static_cast<mode_t>(launch.umask));
+            if (launch.file_size_limit > 0) {
+                const rlimit limit{launch.file_size_limit, launch.file_size_limit};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+            }
             execv(argv[0], argv.data());
             _exit(127);
         }
+        // The reader is gone before the first write: as `| head -1` once it has its line.
+        for (int fd : unread)
+            if (fd >= 0) close(fd);
 #endif
     }
     ~Process() {

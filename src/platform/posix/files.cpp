@@ -85,6 +85,12 @@ Identity identity_of(const std::string& path) {
     return identity_from(st);
 }
 
+Identity identity_behind(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return identity_from(st);
+}
+
 ReadFile::ReadFile(const std::string& path) : path_(path) {
     // Without O_NONBLOCK, opening a pipe would wait for a writer that never comes.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -144,7 +150,9 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // O_NONBLOCK: a pipe swapped in for the frame must not hold the run.
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ELOOP || errno == EMLINK || errno == ENOENT || errno == ENXIO) return std::nullopt;
+        if (errno == ELOOP || errno == EMLINK || errno == ENOENT || errno == ENXIO || errno == EACCES ||
+            errno == EPERM)
+            return std::nullopt;
         fail_open(path, errno, "open for writing", path);
     }
     WriteFile file(path, fd);

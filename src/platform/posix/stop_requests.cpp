@@ -30,4 +30,12 @@ bool stop_request_pending() {
            sigismember(&pending, SIGHUP) == 1;
 }
 
+void ignore_write_signals() {
+    struct sigaction ignore{};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
+    sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
 } // namespace wiper

@@ -139,6 +139,23 @@ Identity identity_of(const std::string& path) {
     return id;
 }
 
+Identity identity_behind(const std::string& path) {
+    std::wstring wide;
+    try {
+        wide = widen(path);
+    } catch (const Failure&) {
+        return {};
+    }
+    // Without FILE_FLAG_OPEN_REPARSE_POINT a link or junction is followed.
+    const HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    const Identity id = identity_of_handle(h);
+    CloseHandle(h);
+    return id;
+}
+
 ReadFile::ReadFile(const std::string& path) : path_(path) {
     const HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -216,7 +233,7 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND) return std::nullopt;
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_ACCESS_DENIED) return std::nullopt;
         fail_open(path, err, "open for writing", path);
     }
     return WriteFile(path, stored(h));

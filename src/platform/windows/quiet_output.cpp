@@ -1,0 +1,10 @@
+#include "platform/quiet_output.h"
+
+namespace wiper {
+
+// Windows toolkits report through the debugger's channel, never on the
+// standard streams, so there is nothing to keep off them.
+QuietOutput::QuietOutput() {}
+QuietOutput::~QuietOutput() {}
+
+} // namespace wiper
