@@ -20,11 +20,9 @@ void zero_row_padding(FrameSurface& surface) {
     const std::size_t pad = surface.stride() - used;
     if (pad == 0) return;
     for (std::int32_t y = 0; y < surface.height(); ++y) {
-        std::uint8_t* tail = surface.row(y) + used;
-        if (std::any_of(tail, tail + pad, [](std::uint8_t b) { return b != 0; })) {
-            std::memset(tail, 0, pad);
-            surface.note_rows_changed(y, y);
-        }
+        const std::uint8_t* tail = surface.row(y) + used;
+        if (std::any_of(tail, tail + pad, [](std::uint8_t b) { return b != 0; }))
+            std::memset(surface.row_for_write(y, used, surface.stride()).data(), 0, pad);
     }
 }
 

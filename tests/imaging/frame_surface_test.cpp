@@ -56,12 +56,19 @@ TEST(ClearToWhite, UndoesEveryWayOfPaintingTheSurface) {
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
     // Raw writes through a row, and through the whole array.
-    s.row(7)[5] = 0;
+    s.row_for_write(7, 15, 16)[0] = 0;
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
     std::memset(s.bytes_for_overwrite().data(), 0x11, s.byte_count());
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
+    // More separate spans than the surface keeps a list of.
+    s.set_size(400, 9);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 400; x += 2) s.paint_span(y, x, x + 1, black);
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+    s.set_size(13, 9);
     // A non-white background erased back to white.
     s.set_background(Colour{1, 2, 3});
     EXPECT_EQ(s.pixel(12, 8), (Colour{1, 2, 3}));
