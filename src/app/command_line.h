@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@ struct CommandLine {
     std::string folder;   // empty: the folder holding the executable
     bool headless = false;
     bool quiet = false;   // no summary after a successful run
+    std::optional<std::uint64_t> rebuild_memory; // --rebuild-memory=BYTES, when given
     std::string error;    // what was wrong, for usage_error
 };
 

@@ -48,13 +48,13 @@ bool settings_missing(const wiper::Failure& failure, const std::string& folder) 
 }
 
 // Runs the batch; the exit status, after reporting the failure that stopped it.
-int render(const std::string& folder, bool folder_given, const wiper::RunHooks& hooks, wiper::ProgressLine& progress,
-           wiper::RunSummary& summary) {
+int render(const std::string& folder, bool folder_given, const wiper::RunHooks& hooks,
+           const wiper::RunOptions& options, wiper::ProgressLine& progress, wiper::RunSummary& summary) {
     using namespace wiper;
     try {
         Module1 m;
         FrameSurface surface;
-        summary = run_batch(m, surface, folder, hooks);
+        summary = run_batch(m, surface, folder, hooks, options);
     } catch (const Failure& failure) {
         progress.erase();
         std::string detail = failure.what();
@@ -162,8 +162,10 @@ int program_main(const std::vector<std::string>& args) try {
     } else {
         hooks.stop_requested = [] { return stop_request_pending(); };
     }
+    RunOptions options;
+    if (cl.rebuild_memory) options.rebuild_memory = *cl.rebuild_memory;
     RunSummary summary;
-    const int status = render(folder, !cl.folder.empty(), hooks, progress, summary);
+    const int status = render(folder, !cl.folder.empty(), hooks, options, progress, summary);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
     if (!cl.quiet) print_summary(summary);

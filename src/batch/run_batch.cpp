@@ -53,7 +53,8 @@ bool looks_like_a_copy(const std::string& name) {
 
 } // namespace
 
-RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks,
+                     const RunOptions& options) {
     expect_folder(folder, folder, "give the folder that holds immagini.txt and the part files");
     read_image_settings(m, folder);
     const BladeTurns turns = read_blade_turns(folder);
@@ -73,7 +74,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
     expect_folder(files::join(folder, "buffer"), files::join(folder, "buffer"), "the frames are written into a folder named buffer");
 
     RunSummary summary;
-    FrameFiles files;
+    FrameFiles files(options.rebuild_memory);
     RasterScratch scratch;
     std::int64_t written = 0; // frames 1 to this were saved by this run
     std::string longest;      // the earlier part that drew them
@@ -111,10 +112,10 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
                 const std::string path = frame_file_path(folder, m.image_name, n);
                 if (first_part) {
-                    clear_to_white(surface);
+                    files.start_from_white(surface, n);
                 } else if (n > written) {
                     try {
-                        files.load_background(surface, path);
+                        files.load_background(surface, path, n);
                     } catch (const Failure& failure) {
                         if (failure.kind() != FailureKind::file_not_found) throw;
                         throw Failure(FailureKind::file_not_found,
@@ -124,14 +125,14 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                     if (leftover_first == 0) leftover_first = n;
                     leftover_last = n;
                 } else {
-                    files.load_background(surface, path);
+                    files.load_background(surface, path, n);
                 }
 
                 set_ink_black(surface);
                 draw_polygon(surface, polygon, scratch);
                 if (hooks.refresh) hooks.refresh(surface);
                 check_stop(hooks);
-                files.save(surface, path);
+                files.save(surface, path, n, polygon);
             }
         } catch (const Failure&) {
             report_leftovers();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/module1.h"
+#include "imaging/frame_files.h"
 #include "imaging/frame_surface.h"
 
 namespace wiper {
@@ -28,6 +29,13 @@ struct RunHooks {
         progress;
 };
 
+// What a run is told besides its folder.
+struct RunOptions {
+    // The most memory the record of the polygons drawn into each frame may
+    // take; past it, later parts read frames back rather than rebuild them.
+    std::uint64_t rebuild_memory = default_rebuild_memory;
+};
+
 // What a finished run did, for its report.
 struct RunSummary {
     struct Part {
@@ -46,6 +54,7 @@ struct RunSummary {
 // part) or over the frame file the earlier parts left, and saves it to
 // folder/buffer/. The first failure stops the run by throwing a Failure; frame
 // files saved before it stay.
-RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {});
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {},
+                     const RunOptions& options = {});
 
 } // namespace wiper
