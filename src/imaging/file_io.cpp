@@ -1,5 +1,6 @@
 #include "imaging/file_io.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -73,7 +74,12 @@ files::Identity replace_file(const std::string& path, std::span<const std::uint8
     }
     try {
         file->write_all(head);
-        file->write_all(body);
+        // In pieces: the page cache keeps a file in pieces the size of the
+        // writes that made it, and a later part that rewrites a few bytes of
+        // a row in place pays for the whole piece it lands in.
+        constexpr std::size_t piece = std::size_t{256} << 10;
+        for (std::size_t at = 0; at < body.size(); at += piece)
+            file->write_all(body.subspan(at, std::min(piece, body.size() - at)));
         file->take_permissions(old);
         files::replace(temporary, path, path);
     } catch (...) {

@@ -15,7 +15,7 @@ namespace {
 // Two changed spans this close in the file are written as one: the bytes
 // between them cost less to write again than one more system call.
 // benchmarks/run_workload.py measures where that lies.
-constexpr std::uint64_t merge_gap = 4096;
+constexpr std::uint64_t merge_gap = 16384;
 
 std::uint64_t own_file_size(const FrameSurface& surface) { return bmp_header_size + surface.byte_count(); }
 
