@@ -42,7 +42,8 @@ private:
 //
 // Returns the new frame's identity, read from the handle that wrote it once
 // it is in place: the rename has given it its last change time, and a name
-// looked up afterwards might already lead to another program's file.
+// looked up afterwards might already lead to another program's file. So that
+// handle is closed after the rename; a close that fails still stops the run.
 files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
                              std::span<const std::uint8_t> body, const files::Identity& left = {},
                              const std::function<std::uint64_t()>& draw = {});
