@@ -94,12 +94,13 @@ protected:
 };
 
 // Rebuilt from the record, or read back when it may hold nothing: either way
-// the spans written in place make the file of a whole write.
+// the spans written in place, merged (short rows) or not (long ones), make the
+// file of a whole write.
 TEST_F(FrameFilesTest, SavingOverTheLoadedFrameEqualsAWholeWrite) {
-    for (const std::uint64_t memory : {default_rebuild_memory, std::uint64_t{0}}) {
-        SCOPED_TRACE("record memory " + std::to_string(memory));
+    for (const auto& [memory, width] : {std::pair{default_rebuild_memory, 31}, {0, 31}, {default_rebuild_memory, 7001}}) {
+        SCOPED_TRACE("record memory " + std::to_string(memory) + ", width " + std::to_string(width));
         FrameSurface s;
-        s.set_size(31, 17); // odd width: rows carry padding
+        s.set_size(width, 17); // odd widths: rows carry padding
         FrameFiles files(memory);
         const std::vector<std::vector<screen_point>> parts{
             {{2, 2}, {28, 4}, {15, 15}}, {{0, 10}, {30, 12}, {30, 14}}, {{-5, 1}, {3, 1}, {40, 16}, {9, 3}}};
