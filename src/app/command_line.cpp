@@ -64,7 +64,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 }
 
 std::string usage_text() {
-    return "usage: wiper-render [--headless] [--quiet] [FOLDER]\n"
+    return "usage: wiper-render [--headless] [--quiet] [--rebuild-memory=BYTES] [FOLDER]\n"
            "Renders the frames of a wiper's sweep described in FOLDER (default: the\n"
            "folder holding this program) into FOLDER/buffer/.\n"
            "  --headless  render without the preview window\n"
