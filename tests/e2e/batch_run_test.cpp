@@ -344,7 +344,8 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
-    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"}};
+    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"},
+                                                            {"--rebuild-memory=64M"}, {"--rebuild-memory="}};
     for (const std::vector<std::string>& bad : mistakes) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);
