@@ -1,16 +1,36 @@
-// The cost floor of a run: the same frame-file traffic as the renderer, with no
-// drawing. The first part creates every 24-bit frame file whole; every later
-// part reads frame n whole and writes it back, either truncating the file
-// ("plain") or overwriting its bytes where they are ("in-place").
+// The cost floors of a run: the same frame-file traffic as the renderer, with
+// no drawing.
 //
-//   frame_traffic_floor plain|in-place FOLDER WIDTH HEIGHT FRAMES PARTS
+//   write-once  each frame file written once, whole, and nothing read: the
+//               least any renderer of these frames must do
+//   plain       the first part creates every frame file whole; every later
+//               part reads frame n whole and writes it back, truncating it
+//   in-place    the same, overwriting the bytes where they are
+//
+//   frame_traffic_floor write-once|plain|in-place FOLDER WIDTH HEIGHT FRAMES PARTS
+//
+// And the break-even of merging two changed spans of a frame file into one
+// write: how many bytes cost as much to write as one more system call does.
+// Measured on a frame file of the given size saved as the renderer saves one,
+// in the page cache, by small writes one a row (the cost of a call) against
+// long runs of rows (the cost of a byte); the best of several rounds, as the
+// machine is shared.
+//
+//   frame_traffic_floor break-even FOLDER WIDTH HEIGHT   ->   "<bytes> <ns a call> <ns a byte>"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "imaging/bmp_writer.h"
+#include "imaging/file_io.h"
 
 namespace {
 
@@ -30,21 +50,60 @@ void write_all(std::FILE* f, const void* data, std::size_t n, const std::string&
     if (std::fwrite(data, 1, n, f) != n) die(path);
 }
 
+void put(int fd, const unsigned char* data, std::size_t n, std::size_t at, const std::string& path) {
+    if (pwrite(fd, data, n, static_cast<off_t>(at)) != static_cast<ssize_t>(n)) die(path);
+}
+
+int break_even(const std::string& folder, int w, int h) {
+    const std::size_t stride = wiper::bmp_stride(w);
+    const std::size_t size = wiper::bmp_header_size + stride * static_cast<std::size_t>(h);
+    const std::vector<unsigned char> file(size, 0xFF);
+    const std::string path = folder + "/buffer/break-even.bmp";
+    wiper::replace_file(path, wiper::bmp_header(w, h), std::span(file).subspan(wiper::bmp_header_size));
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    if (fd < 0) die(path);
+
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    constexpr std::size_t small = 60; // a polygon's span of 20 pixels
+    constexpr int rounds = 9;
+    const std::size_t rows = static_cast<std::size_t>(h);
+    const std::size_t block = std::min<std::size_t>(rows, 64) * stride;
+    double per_call = 1e9, per_byte = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        auto t0 = Clock::now();
+        for (std::size_t y = 0; y < rows; ++y) put(fd, file.data(), small, 54 + y * stride + stride / 3, path);
+        per_call = std::min(per_call, seconds(Clock::now() - t0) / static_cast<double>(rows));
+        t0 = Clock::now();
+        std::size_t bytes = 0;
+        for (std::size_t at = 54; at + block <= size; at += block, bytes += block) put(fd, file.data(), block, at, path);
+        per_byte = std::min(per_byte, seconds(Clock::now() - t0) / static_cast<double>(bytes));
+    }
+    if (::close(fd) != 0) die(path);
+    std::remove(path.c_str());
+    const double overhead = std::max(per_call - small * per_byte, 0.0);
+    std::printf("%.0f %.1f %.4f\n", overhead / per_byte, per_call * 1e9, per_byte * 1e9);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: %s plain|in-place FOLDER WIDTH HEIGHT FRAMES PARTS\n", argv[0]);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "break-even" && argc == 5) return break_even(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc != 7 || (mode != "write-once" && mode != "plain" && mode != "in-place")) {
+        std::fprintf(stderr,
+                     "usage: %s write-once|plain|in-place FOLDER WIDTH HEIGHT FRAMES PARTS\n"
+                     "       %s break-even FOLDER WIDTH HEIGHT\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    const std::string mode = argv[1];
     const std::string folder = argv[2];
     const int w = std::atoi(argv[3]);
     const int h = std::atoi(argv[4]);
     const int frames = std::atoi(argv[5]);
-    const int parts = std::atoi(argv[6]);
+    const int parts = mode == "write-once" ? 1 : std::atoi(argv[6]);
     const bool in_place = mode == "in-place";
-    if (!in_place && mode != "plain") return 2;
 
     const auto header = wiper::bmp_header(w, h);
     std::vector<unsigned char> file(header.size() + wiper::bmp_stride(w) * static_cast<std::size_t>(h), 0xFF);

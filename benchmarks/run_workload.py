@@ -1,12 +1,28 @@
 #!/usr/bin/env python3
-"""Times the renderer side by side with the frame-traffic floors.
+"""Times the renderer side by side with the write-once floor, and counts the
+bytes each moves.
 
-Runs, alternately and each on an empty buffer/, the headless renderer and the
-two floors (plain truncate-and-write, in-place overwrite) on the 1080p workload,
-then prints median wall times, their ratios and peak memory. Ratios measured in
-the same run are what to quote: the machine is shared and noisy.
+For each workload it runs, alternately, each on an empty buffer/ and with the
+page cache flushed (sync) before every run: the headless renderer, a base build
+to compare with (--base, e.g. the program before a change), and the write-once
+floor (every frame file written once, whole, and nothing read: the least any
+renderer of these frames must do); with --read-back-floors also the floors
+that read every frame back and write it again (plain, in place). It prints
+median wall times against the floor, the bytes read and written (rchar and
+wchar of /proc/PID/io: the same on every run and every machine, so the figure
+to judge by) against the floor's, and peak memory against its goal. Ratios
+measured in the same run are what to quote: the machine is shared and noisy.
 
-    benchmarks/run_workload.py --build build [--runs 5] [--width 1920 --height 1080 --frames 240]
+It also measures the break-even of merging two changed spans of a frame file
+into one write (the bytes between them that cost as much to write as one more
+system call), at the workload's frame size.
+
+    benchmarks/run_workload.py --build build [--base OTHER/wiper-render] [--runs 5]
+                               [--workload 1080p 8k example scaling ...]
+    benchmarks/run_workload.py --build build --width W --height H --frames N   # a workload of your own
+
+Workloads: 1080p (1920 x 1080, 4 parts x 240 frames), 8k (7680 x 4320, 4 x 30),
+example (examples/wiper, 753 x 394, 4 x 40) and scaling (753 x 394, 4 x 2400).
 """
 import argparse
 import os
@@ -16,73 +32,131 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, here)
 import make_workload  # noqa: E402
 
+# name: (width, height, frames, frames of memory the peak may reach besides 20 MB); None: the bundled example
+WORKLOADS = {
+    "1080p": (1920, 1080, 240, 2.5),
+    "8k": (7680, 4320, 30, 1.5),
+    "example": None,
+    "scaling": (753, 394, 2400, 2.5),
+}
 
-def run(measure, cmd):
-    """Wall time in seconds and peak resident memory in bytes of one run."""
-    proc = subprocess.run([measure] + cmd, capture_output=True, text=True)
+
+def measure(tool, cmd):
+    """Wall seconds, peak resident bytes, bytes read and bytes written by one run."""
+    proc = subprocess.run([tool] + cmd, capture_output=True, text=True)
     if proc.returncode != 0:
-        sys.exit(f"{cmd[0]} failed: {proc.stderr.strip()}")
-    seconds, peak = proc.stdout.split()
-    return float(seconds), int(peak)
+        sys.exit(f"{cmd[0]} failed (status {proc.returncode}): {proc.stderr.strip()}")
+    seconds, peak, read, written = proc.stdout.split()
+    return float(seconds), int(peak), int(read), int(written)
+
+
+def prepare(work, name, custom):
+    """Writes the workload into `work`; returns width, height, frames, parts and its memory goal in frames."""
+    if name == "example":
+        shutil.copytree(os.path.join(here, "..", "examples", "wiper"), work, dirs_exist_ok=True)
+        with open(os.path.join(work, "immagini.txt")) as f:
+            _, width, height = f.read().split(",")[:3]
+        parts = sorted(n for n in os.listdir(work) if n.lower().startswith("coordinate"))
+        frames = max(int(open(os.path.join(work, p)).read().split(",")[0]) for p in parts)
+        return int(width), int(height), frames, len(parts), 2.5
+    width, height, frames, goal = custom if name == "custom" else WORKLOADS[name]
+    make_workload.write_workload(work, width, height, frames)
+    parts = len([n for n in os.listdir(work) if n.lower().startswith("coordinate")])
+    return width, height, frames, parts, goal
+
+
+def break_even(floor, work, width, height):
+    out = subprocess.run([floor, "break-even", work, str(width), str(height)], capture_output=True, text=True,
+                         check=True).stdout.split()
+    return float(out[0]), float(out[1]), float(out[2])
+
+
+def run_workload(name, args, tools, custom):
+    renderer, base, floor, tool = tools
+    work = tempfile.mkdtemp(prefix=f"wiper-bench-{name}-", dir=args.work or here)
+    try:
+        width, height, frames, parts, goal_frames = prepare(work, name, custom)
+        buffer = os.path.join(work, "buffer")
+        os.makedirs(buffer, exist_ok=True)
+        size = (width * 3 + 3) // 4 * 4 * height + 54
+        shape = [work, str(width), str(height), str(frames), str(parts)]
+        contenders = {"wiper-render --headless": [renderer, "--headless", work]}
+        if base:
+            contenders["base --headless"] = [base, "--headless", work]
+        contenders["floor: write-once"] = [floor, "write-once"] + shape
+        if args.read_back_floors:
+            contenders["floor: plain"] = [floor, "plain"] + shape
+            contenders["floor: in-place"] = [floor, "in-place"] + shape
+
+        even = break_even(floor, work, width, height)
+        results = {c: [] for c in contenders}
+        for _ in range(args.runs):
+            for c, cmd in contenders.items():
+                shutil.rmtree(buffer, ignore_errors=True)
+                os.mkdir(buffer)
+                os.sync()  # every run starts with no write-back of the one before pending
+                results[c].append(measure(tool, cmd))
+    finally:
+        if not args.keep:
+            shutil.rmtree(work, ignore_errors=True)
+
+    med = {c: statistics.median(r[0] for r in runs) for c, runs in results.items()}
+    peak = {c: max(r[1] for r in runs) for c, runs in results.items()}
+    read = {c: runs[-1][2] for c, runs in results.items()}
+    written = {c: runs[-1][3] for c, runs in results.items()}
+    floor_time = med["floor: write-once"]
+    floor_bytes = read["floor: write-once"] + written["floor: write-once"]
+    budget = goal_frames * size + 20e6
+    print(f"== {name}: {width} x {height}, {parts} parts x {frames} frames, frame file {size / 1e6:.1f} MB, "
+          f"{args.runs} alternated runs, sync before each")
+    print(f"merge break-even at this size: {even[0] / 1e3:.1f} KB (a call {even[1]:.0f} ns, a byte {even[2]:.3f} ns)")
+    print(f"{'contender':26} {'median s':>9} {'x floor':>8} {'read MB':>10} {'written MB':>11} "
+          f"{'moved x floor':>14} {'peak MB':>8}")
+    for c in contenders:
+        moved = read[c] + written[c]
+        print(f"{c:26} {med[c]:9.3f} {med[c] / floor_time:8.2f} {read[c] / 1e6:10.2f} {written[c] / 1e6:11.2f} "
+              f"{moved / floor_bytes:14.2f} {peak[c] / 1e6:8.1f}")
+    r = "wiper-render --headless"
+    if base:
+        print(f"renderer against base: wall time x{med[r] / med['base --headless']:.2f}, "
+              f"bytes moved x{(read[r] + written[r]) / (read['base --headless'] + written['base --headless']):.2f}")
+    print(f"renderer reads {read[r] / floor_bytes * 100:.3f}% of the floor's bytes; peak memory goal "
+          f"({goal_frames:g} frames + 20 MB): {budget / 1e6:.1f} MB, renderer peak {peak[r] / 1e6:.1f} MB "
+          f"({peak[r] / budget:.2f} of it)")
+    print()
 
 
 def main():
-    ap = argparse.ArgumentParser()
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--build", default="build")
+    ap.add_argument("--base", default=None, help="another wiper-render to compare with, side by side")
     ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--width", type=int, default=1920)
-    ap.add_argument("--height", type=int, default=1080)
-    ap.add_argument("--frames", type=int, default=240)
-    ap.add_argument("--work", default=None, help="folder for the workload (default: a temporary one)")
+    ap.add_argument("--workload", nargs="+", default=["1080p"], choices=list(WORKLOADS) + ["all"])
+    ap.add_argument("--width", type=int)
+    ap.add_argument("--height", type=int)
+    ap.add_argument("--frames", type=int)
+    ap.add_argument("--read-back-floors", action="store_true", help="also the floors that read every frame back")
+    ap.add_argument("--work", default=None, help="folder to put the workloads in (default: benchmarks/)")
+    ap.add_argument("--keep", action="store_true", help="keep the workload folders")
     args = ap.parse_args()
 
     renderer = os.path.abspath(os.path.join(args.build, "wiper-render"))
     floor = os.path.abspath(os.path.join(args.build, "benchmarks", "frame_traffic_floor"))
-    measure = os.path.abspath(os.path.join(args.build, "benchmarks", "measure"))
-    for exe in (renderer, floor, measure):
+    tool = os.path.abspath(os.path.join(args.build, "benchmarks", "measure"))
+    base = os.path.abspath(args.base) if args.base else None
+    for exe in (renderer, floor, tool) + ((base,) if base else ()):
         if not os.access(exe, os.X_OK):
             sys.exit(f"missing {exe}: build with -DWIPER_BUILD_BENCHMARKS=ON")
-
-    work = args.work or tempfile.mkdtemp(prefix="wiper-bench-", dir=os.path.dirname(os.path.abspath(__file__)))
-    os.makedirs(work, exist_ok=True)
-    make_workload.write_workload(work, args.width, args.height, args.frames)
-    parts = len([n for n in os.listdir(work) if n.lower().startswith("coordinate")])
-    buffer = os.path.join(work, "buffer")
-    size = (args.width * 3 + 3) // 4 * 4 * args.height + 54
-
-    programs = {
-        "wiper-render --headless": [renderer, "--headless", work],
-        "floor: plain": [floor, "plain", work, str(args.width), str(args.height), str(args.frames), str(parts)],
-        "floor: in-place": [floor, "in-place", work, str(args.width), str(args.height), str(args.frames), str(parts)],
-    }
-    times = {name: [] for name in programs}
-    peaks = {name: 0 for name in programs}
-    try:
-        for _ in range(args.runs):
-            for name, cmd in programs.items():
-                shutil.rmtree(buffer, ignore_errors=True)
-                os.mkdir(buffer)
-                os.sync()  # start every run with no write-back of the one before pending
-                elapsed, peak = run(measure, cmd)
-                times[name].append(elapsed)
-                peaks[name] = max(peaks[name], peak)
-    finally:
-        if not args.work:
-            shutil.rmtree(work, ignore_errors=True)
-
-    med = {name: statistics.median(t) for name, t in times.items()}
-    base = med["floor: in-place"]
-    budget = 2.5 * size + 20e6
-    print(f"workload: {args.width}x{args.height}, {parts} parts x {args.frames} frames, "
-          f"frame file {size / 1e6:.1f} MB, {args.runs} alternated runs")
-    print(f"{'program':26} {'median s':>9} {'x in-place':>11} {'peak MB':>8}")
-    for name in programs:
-        print(f"{name:26} {med[name]:9.3f} {med[name] / base:11.2f} {peaks[name] / 1e6:8.1f}")
-    print(f"peak memory budget (2.5 frames + 20 MB): {budget / 1e6:.1f} MB; "
-          f"renderer uses {peaks['wiper-render --headless'] / budget:.2f} of it")
+    if args.width or args.height or args.frames:
+        names, custom = ["custom"], (args.width or 1920, args.height or 1080, args.frames or 240, 2.5)
+    else:
+        names, custom = (list(WORKLOADS) if "all" in args.workload else args.workload), None
+    for name in names:
+        run_workload(name, args, (renderer, base, floor, tool), custom)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,23 @@
 
 namespace wiper {
 
+namespace {
+
+constexpr char rebuild_memory_option[] = "--rebuild-memory=";
+
+// A whole number of bytes, in decimal digits alone.
+std::optional<std::uint64_t> byte_count(const std::string& text) {
+    if (text.empty() || text.size() > 19) return std::nullopt; // 19 digits always fit in 64 bits
+    std::uint64_t n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return n;
+}
+
+} // namespace
+
 CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine cl;
     bool folder_given = false;
@@ -23,6 +40,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.wiped = true;
         } else if (!options_done && arg == "--wiped-only") {
             cl.wiped_only = true;
+        } else if (!options_done && arg.rfind(rebuild_memory_option, 0) == 0) {
+            cl.rebuild_memory = byte_count(arg.substr(sizeof rebuild_memory_option - 1));
+            if (!cl.rebuild_memory) {
+                cl.action = CommandLine::Action::usage_error;
+                cl.error = "--rebuild-memory takes a whole number of bytes, as in --rebuild-memory=67108864";
+                return cl;
+            }
         } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
             cl.action = CommandLine::Action::usage_error;
             cl.error = "unknown option " + arg;
@@ -47,7 +71,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 }
 
 std::string usage_text() {
-    return "usage: wiper-render [--headless] [--quiet] [--wiped | --wiped-only] [FOLDER]\n"
+    return "usage: wiper-render [--headless] [--quiet] [--wiped | --wiped-only] [--rebuild-memory=BYTES] [FOLDER]\n"
            "Renders the frames of a wiper's sweep described in FOLDER (default: the\n"
            "folder holding this program) into FOLDER/buffer/.\n"
            "  --headless  render without the preview window\n"
@@ -56,6 +80,9 @@ std::string usage_text() {
            "              wipe over the whole sweep and the share of each zone file;\n"
            "              the picture is buffer/<prefix>_wiped.bmp\n"
            "  --wiped-only  the wiped field alone: no frame is drawn, read or written\n"
+           "  --rebuild-memory=BYTES  the most memory kept of the polygons drawn into\n"
+           "              each frame, so later parts rebuild frames rather than read\n"
+           "              them back (default 67108864, 64 MiB; 0 reads every frame)\n"
            "  --help      show this text\n"
            "  --version   show the version\n"
            "FOLDER holds:\n"

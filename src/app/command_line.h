@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@ struct CommandLine {
     bool quiet = false;   // no summary after a successful run
     bool wiped = false;      // render, then compute the wiped field
     bool wiped_only = false; // compute the wiped field alone: no frame, no window
+    std::optional<std::uint64_t> rebuild_memory; // --rebuild-memory=BYTES, when given
     std::string error;    // what was wrong, for usage_error
 };
 

@@ -63,7 +63,7 @@ struct Outcome {
 // saved, so the window closes as the frames end. The exit status, after
 // reporting the failure that stopped it.
 int render(const wiper::CommandLine& cl, const std::string& folder, wiper::RunHooks hooks,
-           const wiper::FieldHooks& field_hooks, const std::function<void()>& frames_done,
+           const wiper::RunOptions& options, const wiper::FieldHooks& field_hooks, const std::function<void()>& frames_done,
            wiper::ProgressLine& progress, Outcome& outcome) {
     using namespace wiper;
     const bool folder_given = !cl.folder.empty();
@@ -76,7 +76,7 @@ int render(const wiper::CommandLine& cl, const std::string& folder, wiper::RunHo
             // Zones are checked before any frame is drawn, so a mistake in one costs no render.
             if (cl.wiped) hooks.before_parts = [&](const Module1& run) { scene.zones = read_run_zones(run, folder, field_hooks); };
             FrameSurface surface;
-            outcome.summary = run_batch(m, surface, folder, hooks);
+            outcome.summary = run_batch(m, surface, folder, hooks, options);
             scene.turns = outcome.summary.turns;
             scene.parts = std::move(outcome.summary.as_read);
         }
@@ -195,6 +195,8 @@ int program_main(const std::vector<std::string>& args) try {
     } else {
         hooks.stop_requested = [] { return stop_request_pending(); };
     }
+    RunOptions options;
+    if (cl.rebuild_memory) options.rebuild_memory = *cl.rebuild_memory;
     FieldHooks field_hooks;
     field_hooks.warn = hooks.warn;
     field_hooks.stop_requested = [] { return stop_request_pending(); };
@@ -203,7 +205,7 @@ int program_main(const std::vector<std::string>& args) try {
             progress.update("wiped field: frame " + std::to_string(frame) + " of " + std::to_string(frames));
         };
     Outcome outcome;
-    const int status = render(cl, folder, hooks, field_hooks, [&window] { window.reset(); }, progress, outcome);
+    const int status = render(cl, folder, hooks, options, field_hooks, [&window] { window.reset(); }, progress, outcome);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
     if (!cl.quiet) {

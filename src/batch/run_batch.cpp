@@ -82,7 +82,8 @@ RunSetup prepare_run(Module1& m, FrameSurface* surface, const std::string& folde
     return setup;
 }
 
-RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks) {
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks,
+                     const RunOptions& options) {
     const RunSetup setup = prepare_run(m, &surface, folder);
     const BladeTurns& turns = setup.turns;
     const std::vector<std::string>& parts = setup.parts;
@@ -94,7 +95,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
     // looks for a stop request between rows too, on a clock, so that the
     // window's events are not handled thousands of times a frame.
     auto last_look = std::chrono::steady_clock::now();
-    FrameFiles files([&hooks, &last_look] {
+    FrameFiles files(options.rebuild_memory, [&hooks, &last_look] {
         const auto now = std::chrono::steady_clock::now();
         if (now - last_look < std::chrono::milliseconds(20)) return;
         last_look = now;
@@ -135,10 +136,10 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
 
                 const std::string path = frame_file_path(folder, m.image_name, n);
                 if (first_part) {
-                    clear_to_white(surface);
+                    files.start_from_white(surface, n);
                 } else if (n > written) {
                     try {
-                        files.load_background(surface, path);
+                        files.load_background(surface, path, n);
                     } catch (const Failure& failure) {
                         if (failure.kind() != FailureKind::file_not_found) throw;
                         throw Failure(FailureKind::file_not_found,
@@ -148,14 +149,14 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                     if (leftover_first == 0) leftover_first = n;
                     leftover_last = n;
                 } else {
-                    files.load_background(surface, path);
+                    files.load_background(surface, path, n);
                 }
 
                 set_ink_black(surface);
                 draw_polygon(surface, polygon, scratch);
                 if (hooks.refresh) hooks.refresh(surface);
                 check_stop(hooks);
-                files.save(surface, path);
+                files.save(surface, path, n, polygon);
             }
         } catch (const Failure&) {
             report_leftovers();

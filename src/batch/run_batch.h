@@ -7,6 +7,7 @@
 
 #include "common/module1.h"
 #include "geometry/poses.h"
+#include "imaging/frame_files.h"
 #include "imaging/frame_surface.h"
 
 namespace wiper {
@@ -31,6 +32,13 @@ struct RunHooks {
     // before the first part file is read: where the inputs a run's report
     // needs are checked, so a mistake in them costs no frame.
     std::function<void(const Module1&)> before_parts;
+};
+
+// What a run is told besides its folder.
+struct RunOptions {
+    // The most memory the record of the polygons drawn into each frame may
+    // take; past it, later parts read frames back rather than rebuild them.
+    std::uint64_t rebuild_memory = default_rebuild_memory;
 };
 
 // What a finished run did, for its report.
@@ -67,6 +75,7 @@ std::string backup_copy_warning(const std::string& name);
 // part) or over the frame file the earlier parts left, and saves it to
 // folder/buffer/. The first failure stops the run by throwing a Failure; frame
 // files saved before it stay.
-RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {});
+RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const RunHooks& hooks = {},
+                     const RunOptions& options = {});
 
 } // namespace wiper

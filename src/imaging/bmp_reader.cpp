@@ -361,21 +361,19 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface, cons
         if (!L.top_down && L.width == surface.width()) {
             // Rows laid out exactly as the surface keeps them (one of our own
             // frame files, typically): the shown rows are one run in both, so
-            // one read. Device row shown_h - 1 is the first of them in memory.
-            // The surface learns which rows hold paint from row() alone, so
-            // every row the read fills is asked for, and before the read, in
-            // case it fails halfway.
-            for (std::int32_t y = 0; y < shown_h - 1; ++y) surface.row(y);
-            const std::size_t n = static_cast<std::size_t>(shown_h) * surface.stride();
-            source.read_at(L.file_row_offset(shown_h - 1), std::span(surface.row(shown_h - 1), n));
+            // one read. They are noted as changed before the read, in case it
+            // fails halfway.
+            source.read_at(L.file_row_offset(shown_h - 1), surface.rows_for_write(0, shown_h - 1));
             // The file's row padding may be anything; the surface's stays zero.
             if (shown_bytes != surface.stride())
-                for (std::int32_t y = 0; y < shown_h; ++y)
-                    std::memset(surface.row(y) + shown_bytes, 0, surface.stride() - shown_bytes);
+                for (std::int32_t y = 0; y < shown_h; ++y) {
+                    const std::span<std::uint8_t> pad = surface.row_for_write(y, shown_bytes, surface.stride());
+                    std::memset(pad.data(), 0, pad.size());
+                }
         } else {
             for (std::int32_t y = 0; y < shown_h; ++y) {
                 if (between_rows) between_rows();
-                source.read_at(L.file_row_offset(y), std::span(surface.row(y), shown_bytes));
+                source.read_at(L.file_row_offset(y), surface.row_for_write(y, 0, shown_bytes));
             }
         }
         return;
@@ -387,7 +385,7 @@ void put_pixels(ByteSource& source, const Layout& L, FrameSurface& surface, cons
         if (between_rows) between_rows();
         source.read_at(L.file_row_offset(y), scratch);
         const std::uint8_t* in = scratch.data();
-        std::uint8_t* out = surface.row(y);
+        std::uint8_t* out = surface.row_for_write(y, 0, shown_bytes).data();
         if (L.bpp <= 8) {
             const unsigned per_byte = 8 / L.bpp;
             const unsigned index_mask = (1u << L.bpp) - 1;
@@ -419,8 +417,7 @@ void decode_bmp_onto(ByteSource& source, FrameSurface& surface, const std::funct
     const Layout layout = read_layout(source);
     if (layout.bpp <= 8) check_palette_indices(source, layout, shown_part(layout, surface), between_rows);
     surface.erase_to_background();
-    put_pixels(source, layout, surface, between_rows);
-    surface.note_all_changed();
+    put_pixels(source, layout, surface, between_rows); // over a surface the erase noted as changed throughout
 }
 
 } // namespace wiper

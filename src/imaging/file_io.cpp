@@ -1,5 +1,6 @@
 #include "imaging/file_io.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -12,10 +13,12 @@ namespace wiper {
 namespace {
 
 // Refused on both routes, even where the system would let us write (as root):
-// on the desktop a read-only file refuses writes to everyone.
-void refuse_read_only(const files::Identity& now, const std::string& path) {
-    if (now.regular && now.read_only)
-        throw Failure(FailureKind::file_access, path + ": the frame file is read-only; cannot replace it");
+// on the desktop a read-only file refuses writes to everyone. The frame this
+// run left read-only itself is its own, not one a user protected.
+void refuse_read_only(const files::Identity& now, const files::Identity& left, const std::string& path) {
+    if (!now.regular || !now.read_only) return;
+    if (left.exists && left.read_only && left.device == now.device && left.index == now.index) return;
+    throw Failure(FailureKind::file_access, path + ": the frame file is read-only; cannot replace it");
 }
 
 // Only makes a clash with another run unlikely: a clash costs one more try,
@@ -49,11 +52,12 @@ std::string temporary_name(std::uint64_t random) {
     return name + ".tmp";
 }
 
-void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
-                  const std::function<std::uint64_t()>& draw, bool written_by_this_run) {
+files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
+                             std::span<const std::uint8_t> body, const files::Identity& left,
+                             const std::function<std::uint64_t()>& draw) {
     const files::Identity old = files::identity_of(path);
     if (old.folder) throw Failure(FailureKind::file_access, path + ": cannot write the frame, a folder is in its place");
-    if (!written_by_this_run) refuse_read_only(old, path);
+    refuse_read_only(old, left, path);
 
     // A taken name (another run's file, or anything planted there) is never
     // opened: another name is tried.
@@ -70,36 +74,40 @@ void replace_file(const std::string& path, std::span<const std::uint8_t> head, s
     }
     try {
         file->write_all(head);
-        file->write_all(body);
+        // In pieces: the page cache keeps a file in pieces the size of the
+        // writes that made it, and a later part that rewrites a few bytes of
+        // a row in place pays for the whole piece it lands in.
+        constexpr std::size_t piece = std::size_t{256} << 10;
+        for (std::size_t at = 0; at < body.size(); at += piece)
+            file->write_all(body.subspan(at, std::min(piece, body.size() - at)));
         file->take_permissions(old);
-        file->close();
         files::replace(temporary, path, path);
     } catch (...) {
         file.reset(); // closed before it is removed, which Windows requires
         files::remove_quietly(temporary);
         throw;
     }
-}
-
-bool overwrite_in_place(const std::string& path, const files::Identity& expected, std::uint64_t offset,
-                        std::span<const std::uint8_t> bytes, bool written_by_this_run) {
-    const files::Identity now = files::identity_of(path);
-    if (!written_by_this_run) refuse_read_only(now, path);
-    if (!expected.exists || now != expected) return false;
-    if (bytes.empty()) return true;
-    std::optional<files::WriteFile> file = files::WriteFile::open_existing(path);
-    // What was opened is checked, not just the name: a link or another file
-    // put in its place since it was looked at is never written.
-    if (!file || file->identity() != expected) return false;
-    file->write_at(offset, bytes);
+    // In place now: the temporary name is gone, or someone else's.
+    const files::Identity now = file->identity();
     file->close();
-    return true;
+    return now;
 }
 
-files::Identity stamp_of(const std::string& path) {
-    files::Identity id = files::identity_of(path);
-    if (!id.regular || id.links != 1) return {};
-    return id;
+bool rewritable_in_place(const files::Identity& id) { return id.exists && id.regular && id.links == 1; }
+
+std::optional<files::Identity> overwrite_in_place(const std::string& path, files::WriteFile& file,
+                                                  const files::Identity& expected, const files::Identity& left,
+                                                  std::uint64_t body_offset, std::span<const std::uint8_t> body,
+                                                  std::span<const ByteRun> runs) {
+    // What is open is checked, not the name: a link or another file put in
+    // its place since it was opened is never written.
+    const files::Identity now = file.identity();
+    if (!rewritable_in_place(now) || now != expected) return std::nullopt;
+    refuse_read_only(now, left, path);
+    for (const ByteRun& run : runs) file.write_at(body_offset + run.offset, body.subspan(run.offset, run.length));
+    const files::Identity after = file.identity();
+    file.close();
+    return after;
 }
 
 } // namespace wiper

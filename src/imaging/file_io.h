@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -31,28 +32,44 @@ private:
 // Writes `head` then `body` as the whole new content of the frame file `path`.
 // The bytes go to a new hidden file beside it, created exclusively under a
 // name no one else holds, which is renamed over `path` only once every write
-// and the close succeeded: `path` always holds either its old content or the
-// new, and a link at any name is replaced, never written through. A frame that
-// is replaced keeps its permissions; a read-only one is refused unless
-// `written_by_this_run` (its mode then came from the umask, not from a user
-// who locked it). On failure the hidden file is removed. `draw` gives the
-// random part of the hidden file's name (a fresh random number by default).
-void replace_file(const std::string& path, std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
-                  const std::function<std::uint64_t()>& draw = {}, bool written_by_this_run = false);
+// succeeded: `path` always holds either its old content or the new, and a link
+// at any name is replaced, never written through. A frame that is replaced
+// keeps its permissions; a read-only one is refused, unless it is `left`, the
+// file this run itself last left there, read-only already then (made so by
+// the umask, not by a user). On failure the hidden file is removed. `draw`
+// gives the random part of the hidden file's name (a fresh random number by
+// default).
+//
+// Returns the new frame's identity, read from the handle that wrote it once
+// it is in place: the rename has given it its last change time, and a name
+// looked up afterwards might already lead to another program's file. So that
+// handle is closed after the rename; a close that fails still stops the run.
+files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
+                             std::span<const std::uint8_t> body, const files::Identity& left = {},
+                             const std::function<std::uint64_t()>& draw = {});
 
-// Overwrites `bytes` at `offset` of the frame file `path` without truncating
-// it, provided `path` is still exactly the file `expected` describes (the same
-// file, size and last write; see stamp_of). Returns false, having written
-// nothing, when it is not, or when the system does not let us open it for
-// writing (the caller then replaces it whole, which the folder may allow). A
-// read-only frame is refused unless `written_by_this_run`.
-bool overwrite_in_place(const std::string& path, const files::Identity& expected, std::uint64_t offset,
-                        std::span<const std::uint8_t> bytes, bool written_by_this_run = false);
+// `length` bytes at `offset` of a body, written at the same offset from where
+// the body starts in the file.
+struct ByteRun {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
 
-// The identity of `path` when a frame may be rewritten there in place: a
-// regular file with a single name (neither a symbolic nor a hard link, whose
-// other name would see the write). Otherwise nothing (exists false).
-files::Identity stamp_of(const std::string& path);
+// Whether a frame file may be rewritten in place: a regular file with a single
+// name (neither a symbolic nor a hard link, whose other name would see the write).
+bool rewritable_in_place(const files::Identity& id);
+
+// Overwrites `runs` of `body`, which starts at `body_offset` in the file,
+// through `file`, the frame file `path` opened in place, without truncating
+// it, provided what is open is still exactly the file `expected` describes
+// (the same file, size, last write and last change) and may be rewritten in
+// place. A read-only frame is refused as by replace_file. Returns the file's
+// identity after the writes, read from the same handle, which is then closed;
+// or nothing, having written nothing, when the file is no longer `expected`.
+std::optional<files::Identity> overwrite_in_place(const std::string& path, files::WriteFile& file,
+                                                  const files::Identity& expected, const files::Identity& left,
+                                                  std::uint64_t body_offset, std::span<const std::uint8_t> body,
+                                                  std::span<const ByteRun> runs);
 
 // The name of a whole save's hidden file, for a random number: never the name
 // of a frame, and short, so it fits wherever the frame's name does.

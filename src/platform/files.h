@@ -29,6 +29,9 @@ struct Identity {
     std::uint64_t links = 0;  // names the file has (hard links)
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // last write, at the full resolution the system keeps
+    // Last change of content or attributes (POSIX ctime, Windows ChangeTime).
+    // A program can set the write time back, but not this.
+    std::int64_t changed = 0;
     bool read_only = false;     // owner write bit clear (Windows: the read-only attribute)
     std::uint32_t permissions = 0;  // the system's own bits, handed back by WriteFile::take_permissions
     std::uint64_t device = 0;  // with `index`, which file this is (Windows: volume serial and file index)
@@ -73,10 +76,10 @@ public:
     static std::optional<WriteFile> create_new(const std::string& path, const std::string& shown);
 
     // The existing file at `path`, opened for writing in place without
-    // truncating it. Nothing when the name is now a link or holds no file, or
-    // when the system does not let us write the file itself (a whole replace
-    // may still be allowed by its folder). The caller compares identity()
-    // with the file it expects before writing.
+    // truncating it. Nothing when the name is a link, holds no file, or is
+    // refused for writing (no permission, a folder, another program holds
+    // it): a frame that cannot be rewritten in place is written whole. The
+    // caller compares identity() with the file it expects before writing.
     static std::optional<WriteFile> open_existing(const std::string& path);
 
     ~WriteFile();
@@ -91,7 +94,8 @@ public:
     }
     WriteFile(const WriteFile&) = delete;
 
-    // Of the opened file itself, not of whatever its name now leads to.
+    // Of the opened file itself, not of whatever its name now leads to; it
+    // stays that file's after a rename.
     Identity identity() const;
     void write_all(std::span<const std::uint8_t> bytes);  // at the current position
     void write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes);
@@ -108,7 +112,8 @@ private:
 
 // Puts the file `from` in the place of `to`, in one step: `to` holds either its
 // old content or the new. A link at `to` is replaced, never followed. On
-// Windows a file another program holds open is retried for about 2 s.
+// Windows a file another program holds open is retried for about 2 s. `from`
+// may still be open as a WriteFile.
 void replace(const std::string& from, const std::string& to, const std::string& shown);
 
 // Removes a file, as cleanup after a failure already on its way: never throws.

@@ -4,14 +4,19 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <chrono>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
+#include <thread>
 
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
 #include "imaging/frame_surface.h"
 #include "support/platform.h"
+#include "support/process.h"
 #include "support/run_binary.h"
 #include "support/temp_folder.h"
 #include "support/test_bmp.h"
@@ -156,6 +161,125 @@ TEST(LaterParts, LeftoverOfAnEarlierRunIsReadWithoutComplaint) {
     EXPECT_EQ(test::slurp(dir / "buffer/w_1.bmp").size(), 54u + 120u * 40u); // rewritten in our format
 }
 
+// A later part rebuilds in memory a frame the run left untouched, and reads
+// back any other: changed between two parts by another program, left by an
+// earlier run, or past the memory the record of polygons may take. Either
+// way every frame is what reading every frame back gives, which a run told to
+// keep no record (--rebuild-memory=0) does; what the run read, where the system
+// says, shows which it did.
+enum class Between { nothing, rewritten, touched, symlinked };
+
+struct FallbackCase {
+    const char* name;
+    Between between;  // done to frame 2 once the first part has saved its frames
+    bool leftover;    // frame 3 left by an earlier run, past the first part's 2 frames
+    std::vector<std::string> options;
+    int least_read, most_read; // frames read back
+};
+
+std::ostream& operator<<(std::ostream& os, const FallbackCase& c) { return os << c.name; }
+
+constexpr int fb_w = 800, fb_h = 600; // 1.44 MB a frame: what else a run reads is far less
+
+// A black band across frame `file` (our own format, so the same size), as
+// another program might draw it.
+std::vector<std::uint8_t> with_band(std::vector<std::uint8_t> bytes) {
+    for (int y = 100; y < 140; ++y)
+        for (int x = 3 * 100; x < 3 * 300; ++x) bytes[bmp_header_size + (fb_h - 1 - y) * bmp_stride(fb_w) + x] = 0;
+    return bytes;
+}
+
+void fallback_scene(const TempFolder& dir, const FallbackCase& c) {
+    // Named like a backup, the second part is warned about as it starts: a
+    // held run stands still there, between the first part and the second.
+    scene(dir, fb_w, fb_h,
+          {{"coordinate_1.txt", std::string(c.leftover ? "2" : "3") + ",90,400,300\n380,100\n420,100\n420,300\n"},
+           {"coordinate_2.txt.bak", "3,-40,200,550\n200,540\n700,530\n700,560\n200,560\n"},
+           {"coordinate_3_nr.txt", "3,60,400,500\n400,300\n250,290\n550,280\n560,300\n240,310\n"}});
+    if (c.leftover) {
+        FrameSurface white_frame;
+        white_frame.set_size(fb_w, fb_h);
+        dir.write_bytes("buffer/w_3.bmp", with_band(test::encode_surface(white_frame)));
+    }
+}
+
+void change_frame(Between between, const fs::path& frame, const TempFolder& outside) {
+    switch (between) {
+    case Between::nothing: break;
+    case Between::rewritten: { // in place, the write time set back: only the change time tells
+        const auto written = fs::last_write_time(frame);
+        const std::vector<std::uint8_t> bytes = with_band(TempFolder::read_from(frame));
+        std::fstream f(frame, std::ios::in | std::ios::out | std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        f.close();
+        fs::last_write_time(frame, written);
+        break;
+    }
+    case Between::touched: fs::last_write_time(frame, fs::file_time_type::clock::now()); break;
+    case Between::symlinked:
+        outside.write_bytes("frame.bmp", with_band(TempFolder::read_from(frame)));
+        fs::remove(frame);
+        fs::create_symlink(outside / "frame.bmp", frame);
+        break;
+    }
+}
+
+// Runs the scene, changing frame 2 while the run stands between its first two
+// parts; how it ended, if it did.
+std::optional<test::Ending> run_fallback(const TempFolder& dir, const FallbackCase& c,
+                                         const std::vector<std::string>& options) {
+    TempFolder scratch, outside;
+    fallback_scene(dir, c);
+    std::vector<std::string> args = {"--headless"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(dir.str());
+    test::Launch launch;
+    launch.held = c.between != Between::nothing;
+    test::Process run(WIPER_BINARY, args, scratch / "out", scratch / "err", launch);
+    if (c.between != Between::nothing) {
+        const auto until = test::Clock::now() + std::chrono::seconds(60);
+        while (!run.blocked_at_message() && test::Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_TRUE(run.blocked_at_message()) << "the run never reached its second part";
+        change_frame(c.between, dir / "buffer/w_2.bmp", outside);
+        run.release();
+    }
+    const std::optional<test::Ending> ending = run.wait_for(std::chrono::seconds(120));
+    EXPECT_TRUE(ending && ending->exited && ending->status == 0) << test::slurp(scratch / "err");
+    return ending;
+}
+
+class Fallbacks : public testing::TestWithParam<FallbackCase> {};
+
+TEST_P(Fallbacks, EveryFrameIsWhatReadingItBackGives) {
+    const FallbackCase& c = GetParam();
+    if (c.between != Between::nothing) WIPER_SKIP_WITHOUT_PROC();
+    TempFolder reference, dir;
+    ASSERT_TRUE(run_fallback(reference, c, {"--rebuild-memory=0"}));
+    const std::optional<test::Ending> ending = run_fallback(dir, c, c.options);
+    ASSERT_TRUE(ending);
+    EXPECT_EQ(files_in(dir / "buffer"), files_in(reference / "buffer"));
+    for (const std::string& name : files_in(reference / "buffer"))
+        EXPECT_TRUE(test::slurp(dir / "buffer" / name) == test::slurp(reference / "buffer" / name)) << name;
+    if (ending->read_bytes >= 0) {
+        const auto frame_size = static_cast<std::int64_t>(bmp_header_size + bmp_stride(fb_w) * fb_h);
+        const std::int64_t frames_read = ending->read_bytes / frame_size;
+        EXPECT_GE(frames_read, c.least_read) << ending->read_bytes << " bytes read";
+        EXPECT_LE(frames_read, c.most_read) << ending->read_bytes << " bytes read";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LaterParts, Fallbacks,
+    testing::Values(FallbackCase{"Untouched", Between::nothing, false, {}, 0, 0},
+                    // Read by the second part, and by the third, as it no longer started from white.
+                    FallbackCase{"RewrittenWithTheSameSize", Between::rewritten, false, {}, 2, 2},
+                    FallbackCase{"Touched", Between::touched, false, {}, 2, 2},
+                    FallbackCase{"ReplacedByALink", Between::symlinked, false, {}, 2, 2},
+                    FallbackCase{"Leftover", Between::nothing, true, {}, 2, 2},
+                    FallbackCase{"PastTheMemoryBudget", Between::nothing, false, {"--rebuild-memory=150"}, 1, 6}),
+    [](const testing::TestParamInfo<FallbackCase>& info) { return std::string(info.param.name); });
+
 TEST(LaterParts, FirstPartWithNoFramesLeavesTheNextOneALaterPart) {
     TempFolder dir;
     scene(dir, 40, 40, {{"coordinate_1.txt", "-3,90,20,20\n1,1\n5,5\n"}, {"coordinate_2.txt", square}});
@@ -222,7 +346,8 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
-    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"}};
+    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"},
+                                                            {"--rebuild-memory=64M"}, {"--rebuild-memory="}};
     for (const std::vector<std::string>& bad : mistakes) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);

@@ -56,12 +56,19 @@ TEST(ClearToWhite, UndoesEveryWayOfPaintingTheSurface) {
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
     // Raw writes through a row, and through the whole array.
-    s.row(7)[5] = 0;
+    s.row_for_write(7, 15, 16)[0] = 0;
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
     std::memset(s.bytes_for_overwrite().data(), 0x11, s.byte_count());
     clear_to_white(s);
     EXPECT_TRUE(all_white_with_zero_padding(s));
+    // More separate spans than the surface keeps a list of.
+    s.set_size(400, 9);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 400; x += 2) s.paint_span(y, x, x + 1, black);
+    clear_to_white(s);
+    EXPECT_TRUE(all_white_with_zero_padding(s));
+    s.set_size(13, 9);
     // A non-white background erased back to white.
     s.set_background(Colour{1, 2, 3});
     EXPECT_EQ(s.pixel(12, 8), (Colour{1, 2, 3}));
@@ -86,23 +93,29 @@ protected:
     std::string path(const std::string& name) { return (dir / name).string(); }
 };
 
+// Rebuilt from the record, or read back when it may hold nothing: either way
+// the spans written in place, merged (short rows) or not (long ones), make the
+// file of a whole write.
 TEST_F(FrameFilesTest, SavingOverTheLoadedFrameEqualsAWholeWrite) {
-    FrameSurface s;
-    s.set_size(31, 17); // odd width: rows carry padding
-    FrameFiles files;
-    clear_to_white(s);
-    set_ink_black(s);
-    draw(s, std::vector<screen_point>{{2, 2}, {28, 4}, {15, 15}});
-    files.save(s, path("f.bmp"));
-
-    files.load_background(s, path("f.bmp"));
-    set_ink_black(s);
-    draw(s, std::vector<screen_point>{{0, 10}, {30, 12}, {30, 14}});
-    files.save(s, path("f.bmp"));
-
-    EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
-    EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "f.bmp");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file was left";
+    for (const auto& [memory, width] : {std::pair{default_rebuild_memory, 31}, {0, 31}, {default_rebuild_memory, 7001}}) {
+        SCOPED_TRACE("record memory " + std::to_string(memory) + ", width " + std::to_string(width));
+        FrameSurface s;
+        s.set_size(width, 17); // odd widths: rows carry padding
+        FrameFiles files(memory);
+        const std::vector<std::vector<screen_point>> parts{
+            {{2, 2}, {28, 4}, {15, 15}}, {{0, 10}, {30, 12}, {30, 14}}, {{-5, 1}, {3, 1}, {40, 16}, {9, 3}}};
+        for (std::size_t part = 0; part < parts.size(); ++part) {
+            if (part == 0)
+                files.start_from_white(s, 1);
+            else
+                files.load_background(s, path("f.bmp"), 1);
+            set_ink_black(s);
+            draw(s, parts[part]);
+            files.save(s, path("f.bmp"), 1, parts[part]);
+            EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s)) << "after part " << part + 1;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file was left";
+    }
 }
 
 // Names a whole save would write to, already taken by links to a file outside
@@ -120,7 +133,7 @@ TEST_F(FrameFilesTest, TakenTemporaryNamesAreSkippedNotWrittenThrough) {
         dir.write(temporary_name(3), "taken");
     std::uint64_t next = 0;
     const std::vector<std::uint8_t> head{1, 2}, body{3, 4, 5};
-    replace_file(path("f.bmp"), head, body, [&] { return ++next; });
+    replace_file(path("f.bmp"), head, body, {}, [&] { return ++next; });
 
     EXPECT_EQ(next, 4u);
     EXPECT_EQ(dir.read_bytes("f.bmp"), (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
@@ -143,7 +156,7 @@ TEST_F(FrameFilesTest, HeaderOfASavedFrameIsTheWindowsBitmapHeaderByteForByte) {
         0, 0, 0, 0, 0, 0, 0, 0};                         // no palette
     FrameSurface s;
     s.set_size(5, 3);
-    FrameFiles().save(s, path("f.bmp"));
+    FrameFiles().save(s, path("f.bmp"), 1, {});
     const std::vector<std::uint8_t> file = dir.read_bytes("f.bmp");
     ASSERT_EQ(file.size(), 102u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + 54), header);
@@ -157,8 +170,8 @@ TEST_F(FrameFilesTest, ForeignPaddingIsNotCarriedIntoTheSave) {
     file[bmp_header_size + 15] = 0xAB; // padding byte of the bottom row
     dir.write_bytes("f.bmp", file);
     FrameFiles files;
-    files.load_background(s, path("f.bmp"));
-    files.save(s, path("f.bmp"));
+    files.load_background(s, path("f.bmp"), 1);
+    files.save(s, path("f.bmp"), 1, {});
     EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
     EXPECT_EQ(dir.read_bytes("f.bmp")[bmp_header_size + 15], 0);
 }
@@ -167,12 +180,14 @@ TEST_F(FrameFilesTest, FileChangedBetweenLoadAndSaveIsWrittenWhole) {
     FrameSurface s;
     s.set_size(8, 8);
     FrameFiles files;
-    files.save(s, path("f.bmp"));
-    files.load_background(s, path("f.bmp"));
+    files.start_from_white(s, 1);
+    files.save(s, path("f.bmp"), 1, {});
+    files.load_background(s, path("f.bmp"), 1);
     dir.write("f.bmp", "someone else's bytes");
     set_ink_black(s);
-    draw(s, std::vector<screen_point>{{1, 1}, {6, 1}, {6, 2}});
-    files.save(s, path("f.bmp"));
+    const std::vector<screen_point> bar{{1, 1}, {6, 1}, {6, 2}};
+    draw(s, bar);
+    files.save(s, path("f.bmp"), 1, bar);
     EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
 }
 
@@ -180,10 +195,10 @@ TEST_F(FrameFilesTest, MissingFolderAndFolderInPlace) {
     FrameSurface s;
     s.set_size(4, 4);
     FrameFiles files;
-    EXPECT_EQ(test::kind_of([&] { files.save(s, path("nowhere/f.bmp")); }), FailureKind::path_not_found);
+    EXPECT_EQ(test::kind_of([&] { files.save(s, path("nowhere/f.bmp"), 1, {}); }), FailureKind::path_not_found);
     dir.make_folder("g.bmp");
-    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("g.bmp")); }), FailureKind::file_access);
-    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("missing.bmp")); }), FailureKind::file_not_found);
+    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("g.bmp"), 1); }), FailureKind::file_access);
+    EXPECT_EQ(test::kind_of([&] { files.load_background(s, path("missing.bmp"), 2); }), FailureKind::file_not_found);
 }
 
 } // namespace

@@ -42,6 +42,19 @@ inline constexpr bool has_posix_signals = !is_windows;
     GTEST_SKIP() << "Windows has no SIGINT or SIGTERM to send; its console stop requests are checked " \
                     "by scripts/test-windows.sh"
 
+// Skips the calling test where it cannot see into a running child: what it
+// has read, and whether it waits on a write (Linux's /proc).
+inline bool has_proc() {
+#ifdef _WIN32
+    return false; // under Wine the host's /proc shows through drive Z:, but it is not this program's
+#else
+    return std::filesystem::exists("/proc/self/io");
+#endif
+}
+#define WIPER_SKIP_WITHOUT_PROC()                                                            \
+    if (!::wiper::test::has_proc())                                                          \
+    GTEST_SKIP() << "no /proc here to see what a run reads and where it waits"
+
 // Whether folders can be made read-only to their owner: not as root, and not
 // on Windows, where the read-only attribute of a folder does not stop writes.
 inline std::string why_no_read_only_folders() {

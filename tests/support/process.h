@@ -6,6 +6,7 @@
 // platform checks.
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -32,6 +34,9 @@ using Clock = std::chrono::steady_clock;
 struct Ending {
     bool exited = false; // false: killed by a signal (POSIX) or terminated
     int status = -1;     // the exit status when it exited
+    // What it read through read calls (rchar of /proc/PID/io), taken once it
+    // had ended but before it was reaped; -1 where the system does not say.
+    std::int64_t read_bytes = -1;
 };
 
 #ifdef _WIN32
@@ -71,13 +76,20 @@ struct Launch {
     int umask = -1;                     // -1: the test's own
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0: the test's own
     bool output_unread = false;         // stdout and stderr into a pipe whose reader is gone
+    // Stderr a pipe kept full: the child's first message blocks it until
+    // Process::release(), so a test can act while the run stands still at a
+    // known point; what it says lands in `err` once it has ended.
+    bool held = false;
 };
 
 class Process {
 public:
     // `binary` and `args` in UTF-8; `out` and `err` are created or truncated.
+    // A held child (see Launch) is POSIX only: tests that hold one skip
+    // elsewhere, see WIPER_SKIP_WITHOUT_PROC.
     Process(const std::string& binary, const std::vector<std::string>& args, const std::filesystem::path& out,
-            const std::filesystem::path& err, const Launch& launch = {}) {
+            const std::filesystem::path& err, const Launch& launch = {})
+        : err_(err) {
 #ifdef _WIN32
         SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         const HANDLE in_h = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -116,6 +128,16 @@ public:
         const std::string out_path = out.string(), err_path = err.string();
         int unread[2] = {-1, -1};
         if (launch.output_unread && pipe(unread) != 0) return;
+        int held_pipe[2] = {-1, -1};
+        if (launch.held && pipe2(held_pipe, O_CLOEXEC) == 0) {
+            // Full to the last byte, so that any message at all blocks.
+            fcntl(held_pipe[1], F_SETFL, O_NONBLOCK);
+            const std::vector<char> filler(4096, '\0');
+            for (std::size_t step : {filler.size(), std::size_t{1}})
+                while (write(held_pipe[1], filler.data(), step) > 0) {
+                }
+            fcntl(held_pipe[1], F_SETFL, 0);
+        }
         pid_ = fork();
         if (pid_ == 0) {
             // As from a terminal: stop signals and those of refused writes at
@@ -133,7 +155,7 @@ public:
             if (in_fd < 0 || out_fd < 0 || err_fd < 0) _exit(127);
             dup2(in_fd, 0);
             dup2(out_fd, 1);
-            dup2(err_fd, 2);
+            dup2(held_pipe[1] >= 0 ? held_pipe[1] : err_fd, 2);
             if (launch.output_unread) close(unread[0]);
             for (const std::string& name : launch.unset_env) unsetenv(name.c_str());
             for (const std::string& pair : launch.set_env) putenv(const_cast<char*>(pair.c_str()));
@@ -148,6 +170,8 @@ public:
         // The reader is gone before the first write: as `| head -1` once it has its line.
         for (int fd : unread)
             if (fd >= 0) close(fd);
+        if (held_pipe[1] >= 0) close(held_pipe[1]);
+        held_ = held_pipe[0];
 #endif
     }
     ~Process() {
@@ -155,6 +179,9 @@ public:
             kill();
             wait_for(std::chrono::seconds(20));
         }
+#ifndef _WIN32
+        if (held_ >= 0) close(held_);
+#endif
 #ifdef _WIN32
         if (process_ != nullptr) CloseHandle(process_);
 #endif
@@ -170,10 +197,28 @@ public:
     }
     // Windows has no signals: tests that send one skip there before they get here.
     void send(int) const {}
+    bool blocked_at_message() const { return false; }
+    void release() {}
 #else
     bool started() const { return pid_ > 0; }
     void kill() { ::kill(pid_, SIGKILL); }
     void send(int sig) const { ::kill(pid_, sig); }
+
+    // Whether the held child is blocked writing its message to stderr.
+    bool blocked_at_message() const {
+        std::ifstream in("/proc/" + std::to_string(pid_) + "/syscall");
+        long call = -1;
+        std::string fd;
+        in >> call >> fd;
+        return call == SYS_write && fd == "0x2";
+    }
+    // Lets the held child go on, with room enough in its stderr for what follows.
+    void release() {
+        if (held_ < 0) return;
+        fcntl(held_, F_SETFL, O_NONBLOCK);
+        drain();
+        fcntl(held_, F_SETFL, 0);
+    }
 #endif
 
     // How the child ended, or nothing if it is still running after `limit`.
@@ -189,10 +234,17 @@ public:
             }
             break;
 #else
-            int raw = 0;
-            const pid_t got = waitpid(pid_, &raw, WNOHANG);
-            if (got == pid_) {
-                ending_ = WIFEXITED(raw) ? Ending{true, WEXITSTATUS(raw)} : Ending{false, -1};
+            siginfo_t info{};
+            const int got = waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+            if (got == 0 && info.si_pid == pid_) {
+                const std::int64_t read = read_bytes();
+                if (held_ >= 0) {
+                    drain(); // to the end: the child is gone
+                    std::ofstream(err_, std::ios::binary) << held_text_;
+                }
+                int raw = 0;
+                waitpid(pid_, &raw, 0);
+                ending_ = WIFEXITED(raw) ? Ending{true, WEXITSTATUS(raw), read} : Ending{false, -1, read};
                 break;
             }
             if (got < 0 && errno != EINTR) break;
@@ -208,8 +260,26 @@ private:
     HANDLE process_ = nullptr;
     bool killed_ = false; // Windows has no signals to tell a kill from an exit
 #else
+    std::int64_t read_bytes() const {
+        std::ifstream io("/proc/" + std::to_string(pid_) + "/io");
+        std::string key;
+        std::int64_t value = 0;
+        while (io >> key >> value)
+            if (key == "rchar:") return value;
+        return -1;
+    }
+    // Reads what the held pipe has, keeping the child's words and not the filler.
+    void drain() {
+        char chunk[4096];
+        for (ssize_t n; (n = read(held_, chunk, sizeof chunk)) > 0;)
+            for (ssize_t i = 0; i < n; ++i)
+                if (chunk[i] != '\0') held_text_ += chunk[i];
+    }
     pid_t pid_ = -1;
+    int held_ = -1; // the held child's stderr, read end
+    std::string held_text_;
 #endif
+    std::filesystem::path err_;
     std::optional<Ending> ending_;
 };
 

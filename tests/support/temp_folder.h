@@ -51,8 +51,9 @@ public:
         std::ofstream out(*this / name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    std::vector<std::uint8_t> read_bytes(const std::string& name) const {
-        std::ifstream in(*this / name, std::ios::binary);
+    std::vector<std::uint8_t> read_bytes(const std::string& name) const { return read_from(*this / name); }
+    static std::vector<std::uint8_t> read_from(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     void make_folder(const std::string& name) const { std::filesystem::create_directories(*this / name); }

@@ -48,6 +48,7 @@ Identity identity_from(const struct stat& st) {
     id.links = static_cast<std::uint64_t>(st.st_nlink);
     id.size = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     id.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     id.read_only = (st.st_mode & S_IWUSR) == 0;
     id.permissions = static_cast<std::uint32_t>(st.st_mode & 07777);
     id.device = static_cast<std::uint64_t>(st.st_dev);
@@ -148,17 +149,13 @@ std::optional<WriteFile> WriteFile::create_new(const std::string& path, const st
 
 std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // O_NONBLOCK: a pipe swapped in for the frame must not hold the run.
+    // Whatever the refusal (a link, EACCES, EPERM, a folder...), the frame is
+    // written whole instead, and that route reports what stands in its way.
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP || errno == EMLINK || errno == ENOENT || errno == ENXIO || errno == EACCES ||
-            errno == EPERM)
-            return std::nullopt;
-        fail_open(path, errno, "open for writing", path);
-    }
+    if (fd < 0) return std::nullopt;
     WriteFile file(path, fd);
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        throw Failure(FailureKind::file_access, path + ": cannot open for writing: " + reason(errno));
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
     return file;
 }
 

@@ -70,10 +70,15 @@ Identity identity_from(const BY_HANDLE_FILE_INFORMATION& info) {
     return id;
 }
 
+// BY_HANDLE_FILE_INFORMATION lacks the change time; the basic information has it.
 Identity identity_of_handle(HANDLE h) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h, &info)) return {};
-    return identity_from(info);
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandle(h, &info) || !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic))
+        return {};
+    Identity id = identity_from(info);
+    id.changed = basic.ChangeTime.QuadPart;
+    return id;
 }
 
 OVERLAPPED at(std::uint64_t offset) {
@@ -212,9 +217,11 @@ void ReadFile::close() {
 std::optional<WriteFile> WriteFile::create_new(const std::string& path, const std::string& shown) {
     // CREATE_NEW fails on any existing name, a link included, so nothing
     // planted there is ever opened. Hidden until it takes the frame's place.
+    // Shared for deletion only, so it can be renamed into place while still
+    // open, and its identity read from this handle afterwards.
     const std::wstring wide = widen(path);
-    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_DELETE, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return std::nullopt;
@@ -228,14 +235,19 @@ std::optional<WriteFile> WriteFile::create_new(const std::string& path, const st
 
 std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link or junction is opened
-    // as itself; its identity then differs from the frame's and it is left alone.
-    const HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_ACCESS_DENIED) return std::nullopt;
-        fail_open(path, err, "open for writing", path);
+    // as itself; its identity then differs from the frame's and it is left
+    // alone. Reading the attributes as well is what lets the identity be
+    // checked through the handle that writes. Whatever the refusal (access
+    // denied, another program holds it...), the frame is written whole instead.
+    std::wstring wide;
+    try {
+        wide = widen(path);
+    } catch (const Failure&) {
+        return std::nullopt;
     }
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     return WriteFile(path, stored(h));
 }
 
