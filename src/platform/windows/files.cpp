@@ -127,39 +127,33 @@ std::string sibling(const std::string& path, const std::string& name) {
     return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
 }
 
-Identity identity_of(const std::string& path) {
+namespace {
+
+// What is at `path`, opened for its attributes alone (a folder opens only with
+// backup semantics); `flags` says whether a link is taken as itself or followed.
+Identity identity_opened(const std::string& path, DWORD flags) {
     std::wstring wide;
     try {
         wide = widen(path);
     } catch (const Failure&) {
         return {};
     }
-    // The link itself, not what it leads to; a folder opens only with backup semantics.
     const HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                 flags | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return {};
     const Identity id = identity_of_handle(h);
     CloseHandle(h);
     return id;
 }
 
-Identity identity_behind(const std::string& path) {
-    std::wstring wide;
-    try {
-        wide = widen(path);
-    } catch (const Failure&) {
-        return {};
-    }
-    // Without FILE_FLAG_OPEN_REPARSE_POINT a link or junction is followed.
-    const HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    const Identity id = identity_of_handle(h);
-    CloseHandle(h);
-    return id;
-}
+} // namespace
+
+// The link itself, not what it leads to.
+Identity identity_of(const std::string& path) { return identity_opened(path, FILE_FLAG_OPEN_REPARSE_POINT); }
+
+// Without FILE_FLAG_OPEN_REPARSE_POINT a link or junction is followed.
+Identity identity_behind(const std::string& path) { return identity_opened(path, 0); }
 
 ReadFile::ReadFile(const std::string& path) : path_(path) {
     const HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ,
