@@ -1,6 +1,5 @@
 #include "field/field_picture.h"
 
-#include <utility>
 
 #include "imaging/bmp_writer.h"
 #include "imaging/file_io.h"
@@ -31,9 +30,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     const PixelMask& wiped = *field.wiped_mask;
     const PixelMask& twice = *field.twice_mask;
     const ClipArea picture = wiped.clip_area();
-    PixelMask in_zone(picture.width, picture.height);
-    RasterScratch scratch;
-    for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, in_zone);
+    const PixelMask& in_zone = *field.zone_mask;
 
     FrameSurface surface; // starts white: only what is wiped or in a zone is painted
     surface.set_size(picture.width, picture.height);
@@ -47,7 +44,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
                                         : field_unwiped;
         };
         const std::uint64_t* w = wiped.row(y);
-        const std::uint64_t* z = std::as_const(in_zone).row(y);
+        const std::uint64_t* z = in_zone.row(y);
         for (std::int32_t x = 0; x < picture.width;) {
             const std::size_t word = static_cast<std::size_t>(x) / 64;
             if (x % 64 == 0 && (w[word] | z[word]) == 0) {
@@ -61,6 +58,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
             x = end;
         }
     }
+    RasterScratch scratch;
     OutlineOnly outline(surface);
     for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, outline);
     replace_file(path, bmp_header(picture.width, picture.height), surface.bytes());

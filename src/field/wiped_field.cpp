@@ -17,38 +17,6 @@ void check_stop(const FieldHooks& hooks) {
         throw Failure(FailureKind::stopped, "the run was stopped while it followed the sweep for the wiped field");
 }
 
-// The rounded points' bounding box: every pixel a polygon draws lies inside it.
-struct Box {
-    std::int64_t x0 = 0, y0 = 0, x1 = -1, y1 = -1; // inclusive; empty when x1 < x0
-    bool empty() const { return x1 < x0; }
-};
-
-Box box_of(std::span<const screen_point> points) {
-    Box b;
-    for (const screen_point& p : points) {
-        if (b.empty()) {
-            b = Box{p.x, p.y, p.x, p.y};
-            continue;
-        }
-        b.x0 = std::min<std::int64_t>(b.x0, p.x);
-        b.y0 = std::min<std::int64_t>(b.y0, p.y);
-        b.x1 = std::max<std::int64_t>(b.x1, p.x);
-        b.y1 = std::max<std::int64_t>(b.y1, p.y);
-    }
-    return b;
-}
-
-// Whether `b` grown by `margin` on every side meets the picture.
-bool meets(const Box& b, double margin, ClipArea picture) {
-    if (b.empty()) return false;
-    const double m = std::min(margin, 1e12);
-    return b.x0 - m < picture.width && b.x1 + m >= 0 && b.y0 - m < picture.height && b.y1 + m >= 0;
-}
-
-bool overlap(const Box& a, const Box& b) {
-    return !a.empty() && !b.empty() && a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1;
-}
-
 // One wiping part as the sweep is followed.
 struct Wiper {
     const Part* part = nullptr;
@@ -58,9 +26,9 @@ struct Wiper {
     SpanList spans;            // its pixels at the current pose, for the touch check
     double blade_angle = 0;    // the running total through the last whole frame
     point_slots_array points{};
-    Box at_frame;              // where its last whole frame put it
+    PointBox at_frame;         // where its last whole frame put it
     std::span<const screen_point> polygon; // at the current pose
-    Box now;                   // where the current pose put it
+    PointBox now;              // where the current pose put it
     bool drawn_now = false;    // posed at the current t, and on the picture
     bool keep_spans = false;   // its spans at the current t are kept for the touch check
     bool this_step = false;    // the current frame step can reach the picture
@@ -96,7 +64,7 @@ public:
             // part that can reach the picture needs.
             std::uint32_t count = 1;
             for (Wiper& w : wipers_) {
-                w.this_step = n < w.part->frame_count && meets(w.at_frame, w.motion.anywhere + 1.0, picture_);
+                w.this_step = n < w.part->frame_count && w.at_frame.meets(picture_, w.motion.anywhere + 1.0);
                 if (!w.this_step) continue;
                 count = std::max(count, w.samples.count);
                 if (w.samples.capped) w.approximate = true;
@@ -131,9 +99,9 @@ private:
             double blade_angle = w.blade_angle;
             w.polygon = pose_part(*w.part, turns_, t, blade_angle, w.points);
             if (whole) w.blade_angle = blade_angle;
-            w.now = box_of(w.polygon);
+            w.now = bounding_box(w.polygon);
             if (whole) w.at_frame = w.now;
-            w.drawn_now = !w.polygon.empty() && meets(w.now, 0, picture_);
+            w.drawn_now = !w.polygon.empty() && w.now.meets(picture_);
         }
         // Only parts whose boxes meet can touch; the others go straight into their masks.
         for (std::size_t a = 0; a < wipers_.size(); ++a) {
@@ -141,7 +109,7 @@ private:
             if (!w.drawn_now) continue;
             w.keep_spans = false;
             for (std::size_t b = 0; b < wipers_.size() && !w.keep_spans; ++b)
-                w.keep_spans = b != a && wipers_[b].drawn_now && overlap(w.now, wipers_[b].now);
+                w.keep_spans = b != a && wipers_[b].drawn_now && w.now.overlaps(wipers_[b].now);
             if (!w.keep_spans) {
                 rasterize_polygon(w.polygon, picture_, scratch_, w.mask);
                 continue;
@@ -153,7 +121,7 @@ private:
         for (std::size_t a = 0; a < wipers_.size(); ++a) {
             if (!wipers_[a].drawn_now || !wipers_[a].keep_spans) continue;
             for (std::size_t b = a + 1; b < wipers_.size(); ++b) {
-                if (!wipers_[b].drawn_now || !wipers_[b].keep_spans || !overlap(wipers_[a].now, wipers_[b].now)) continue;
+                if (!wipers_[b].drawn_now || !wipers_[b].keep_spans || !wipers_[a].now.overlaps(wipers_[b].now)) continue;
                 if (!wipers_[a].spans.shares_a_pixel_with(wipers_[b].spans)) continue;
                 Touch& touch = touches_[a * wipers_.size() + b];
                 if (!touch.seen) touch.first = t;
@@ -221,11 +189,13 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     field.by_two_or_more = field.twice_mask->count();
 
     PixelMask zone_mask(picture.width, picture.height);
+    field.zone_mask = std::make_unique<PixelMask>(picture.width, picture.height);
     RasterScratch scratch;
     for (const Zone& zone : zones) {
         zone_mask.clear();
         rasterize_polygon(zone.outline, picture, scratch, zone_mask);
         field.zones.push_back({zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask)});
+        field.zone_mask->add(zone_mask);
     }
     return field;
 }

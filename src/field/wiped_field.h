@@ -49,8 +49,8 @@ struct WipedField {
     std::uint64_t by_two_or_more = 0;
     std::vector<ZoneShare> zones;
 
-    // Per pixel: wiped by any part, and by two or more. Kept for the picture.
-    std::unique_ptr<PixelMask> wiped_mask, twice_mask;
+    // Per pixel: wiped by any part, by two or more, and inside a zone. Kept for the picture.
+    std::unique_ptr<PixelMask> wiped_mask, twice_mask, zone_mask;
 };
 
 // Follows every wiping part through its continuous sweep, t from 1 to its

@@ -207,21 +207,32 @@ void draw_segment(screen_point a, screen_point b, ClipArea clip, SpanSink& sink)
 
 } // namespace
 
+PointBox bounding_box(std::span<const screen_point> points) {
+    PointBox b;
+    if (points.empty()) return b;
+    b = PointBox{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const screen_point& p : points) {
+        b.x0 = std::min<i64>(b.x0, p.x);
+        b.x1 = std::max<i64>(b.x1, p.x);
+        b.y0 = std::min<i64>(b.y0, p.y);
+        b.y1 = std::max<i64>(b.y1, p.y);
+    }
+    return b;
+}
+
+bool PointBox::meets(ClipArea clip, double margin) const {
+    if (empty()) return false;
+    const double m = std::min(margin, 1e12); // far beyond any coordinate, and never infinite
+    return x0 - m < clip.width && x1 + m >= 0 && y0 - m < clip.height && y1 + m >= 0;
+}
+
 void rasterize_polygon(std::span<const screen_point> points, ClipArea clip, RasterScratch& scratch, SpanSink& sink) {
     if (points.size() < 2 || clip.width <= 0 || clip.height <= 0) return;
-
-    i64 min_x = points[0].x, max_x = points[0].x;
-    i64 min_y = points[0].y, max_y = points[0].y;
-    for (const screen_point& p : points) {
-        min_x = std::min<i64>(min_x, p.x);
-        max_x = std::max<i64>(max_x, p.x);
-        min_y = std::min<i64>(min_y, p.y);
-        max_y = std::max<i64>(max_y, p.y);
-    }
+    const PointBox box = bounding_box(points);
     // Every fill and outline pixel lies inside the points' bounding box.
-    if (max_x < 0 || min_x >= clip.width || max_y < 0 || min_y >= clip.height) return;
+    if (!box.meets(clip)) return;
     // All points equal: no edge, no segment, nothing to draw.
-    if (min_x == max_x && min_y == max_y) return;
+    if (box.x0 == box.x1 && box.y0 == box.y1) return;
 
     fill_interior(points, clip, scratch, sink);
     const std::size_t n = points.size();

@@ -30,6 +30,19 @@ struct RasterScratch {
     std::vector<std::int64_t> crossings;
 };
 
+// The smallest box that holds every point, inclusive: every pixel a polygon
+// draws lies inside it. Empty for no point.
+struct PointBox {
+    std::int64_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    bool empty() const { return x1 < x0; }
+    // Whether the box, grown by `margin` on every side, meets the clip area.
+    bool meets(ClipArea clip, double margin = 0) const;
+    bool overlaps(const PointBox& other) const {
+        return !empty() && !other.empty() && x0 <= other.x1 && other.x0 <= x1 && y0 <= other.y1 && other.y0 <= y1;
+    }
+};
+PointBox bounding_box(std::span<const screen_point> points);
+
 // Filled closed polygon through all of `points` (the last joined back to the
 // first): the interior by the even-odd rule as fill spans, row by row, then a
 // 1-pixel outline as pen spans. Clipped to `clip`; any 32-bit coordinates are
