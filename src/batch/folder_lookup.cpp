@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/ascii.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
 namespace wiper {
-
-namespace {
-
-bool same_ignoring_ascii_case(const std::string& a, const std::string& b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
-}
-
-} // namespace
 
 std::string settings_file_path(const std::string& folder, const std::string& name) {
     const std::string exact = files::join(folder, name);
@@ -27,7 +17,7 @@ std::string settings_file_path(const std::string& folder, const std::string& nam
     std::vector<std::string> matches;
     try {
         for (const files::FolderEntry& entry : files::list_folder(folder))
-            if (entry.regular && same_ignoring_ascii_case(entry.name, name)) matches.push_back(entry.name);
+            if (entry.regular && equal_ignoring_case(entry.name, name)) matches.push_back(entry.name);
     } catch (const Failure&) {
         return exact; // opening the exact path reports the missing or unreadable folder
     }

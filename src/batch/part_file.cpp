@@ -1,5 +1,6 @@
 #include "batch/part_file.h"
 
+#include "common/ascii.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
@@ -36,13 +37,6 @@ void legge_files_coordinate(Module1& m, const std::string& folder, const std::st
     part.last_point = read_point_pairs(reader, part.part_points, path, "more than 101 points").count - 1;
 }
 
-bool is_carried_part(const std::string& name) {
-    for (std::size_t i = 0; i + 1 < name.size(); ++i) {
-        const char a = name[i];
-        const char b = name[i + 1];
-        if ((a == 'n' || a == 'N') && (b == 'r' || b == 'R')) return true;
-    }
-    return false;
-}
+bool is_carried_part(const std::string& name) { return contains_ignoring_case(name, "nr"); }
 
 } // namespace wiper

@@ -2,28 +2,17 @@
 
 #include <algorithm>
 
+#include "common/ascii.h"
 #include "platform/files.h"
 
 namespace wiper {
 
-namespace {
-
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
-
-bool begins_with(const std::string& name, const std::string& prefix) {
-    if (name.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (upper(static_cast<unsigned char>(name[i])) != upper(static_cast<unsigned char>(prefix[i]))) return false;
-    return true;
-}
-
-} // namespace
-
 bool part_name_before(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = upper(static_cast<unsigned char>(a[i]));
-        const unsigned char y = upper(static_cast<unsigned char>(b[i]));
+        // Folded to upper case, as NTFS folds names: "_" sorts after the letters.
+        const auto x = static_cast<unsigned char>(ascii_upper(a[i]));
+        const auto y = static_cast<unsigned char>(ascii_upper(b[i]));
         if (x != y) return x < y;
     }
     if (a.size() != b.size()) return a.size() < b.size();
@@ -38,7 +27,7 @@ std::vector<std::string> list_files_named(const std::string& folder, const std::
     for (files::FolderEntry& entry : files::list_folder(folder)) {
         // Folders, devices and pipes are not input files; neither are hidden
         // files, which a desktop listing of ordinary files leaves out.
-        if (entry.hidden || !entry.regular || !begins_with(entry.name, prefix)) continue;
+        if (entry.hidden || !entry.regular || !starts_with_ignoring_case(entry.name, prefix)) continue;
         names.push_back(std::move(entry.name));
     }
     std::sort(names.begin(), names.end(), part_name_before);

@@ -8,6 +8,7 @@
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
 #include "batch/settings_files.h"
+#include "common/ascii.h"
 #include "common/failure.h"
 #include "geometry/poses.h"
 #include "imaging/frame_files.h"
@@ -46,11 +47,7 @@ std::string frames_drawn(std::int64_t n) {
 std::string backup_copy_warning(const std::string& name) {
     // Every name beginning with "coordinate" is a part, so an editor's backup
     // of a part file is drawn too, usually a second time over the part it copies.
-    const auto ends_with = [&](const std::string& tail) {
-        if (name.size() < tail.size()) return false;
-        return std::equal(tail.begin(), tail.end(), name.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                          [](char t, char c) { return t == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    };
+    const auto ends_with = [&](const char* tail) { return ends_with_ignoring_case(name, tail); };
     if (!(ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp"))) return {};
     return name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
                   "begins with coordinate is one); move it out of the folder if it is not meant to be drawn";

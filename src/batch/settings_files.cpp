@@ -6,6 +6,7 @@
 
 #include "batch/field_reader.h"
 #include "batch/folder_lookup.h"
+#include "common/ascii.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
@@ -18,8 +19,7 @@ bool is_reserved_device_name(const std::string& name) {
     // the device: "con.bmp" and "nul .x" are devices too.
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    std::string upper;
-    for (const char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    const std::string upper = ascii_upper(stem);
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
     if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;
     const std::string number = upper.substr(3);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 
 namespace wiper {
 
@@ -61,37 +62,6 @@ std::string from_utf16(const std::string& bytes, bool big_endian, const std::str
     return out;
 }
 
-bool valid_utf8(const std::string& s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t len = 0;
-        std::uint32_t min = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, min = 0x80, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, min = 0x800, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (s.size() - i < len) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (t & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
-    }
-    return true;
-}
-
 // Windows-1252 bytes 0x80 to 0x9F; the five it leaves undefined map to the
 // control character of the same number, as Windows itself converts them.
 constexpr std::uint16_t cp1252_high[32] = {
@@ -116,7 +86,7 @@ std::string decode_text(const std::string& bytes, const std::string& name) {
     if (bytes.compare(0, 2, "\xFF\xFE") == 0) return from_utf16(bytes, false, name);
     if (bytes.compare(0, 2, "\xFE\xFF") == 0) return from_utf16(bytes, true, name);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
-    if (valid_utf8(bytes)) return bytes;
+    if (is_utf8(bytes)) return bytes;
     return from_cp1252(bytes);
 }
 

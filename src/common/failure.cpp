@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/utf8.h"
+
 namespace wiper {
 
 Failure::Failure(FailureKind kind, const std::string& detail, std::string path)
@@ -62,34 +64,6 @@ std::string quote_for_message(const std::string& text) {
     return out;
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i], or 0 if there is none.
-std::size_t utf8_length(const std::string& text, std::size_t i) {
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char c = at(i);
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xbf; // allowed range of the second byte
-    if (c >= 0xc2 && c <= 0xdf) n = 2;
-    else if (c >= 0xe0 && c <= 0xef) n = 3, lo = c == 0xe0 ? 0xa0 : 0x80, hi = c == 0xed ? 0x9f : 0xbf;
-    else if (c >= 0xf0 && c <= 0xf4) n = 4, lo = c == 0xf0 ? 0x90 : 0x80, hi = c == 0xf4 ? 0x8f : 0xbf;
-    else return 0;
-    if (i + n > text.size() || at(i + 1) < lo || at(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (at(i + k) < 0x80 || at(i + k) > 0xbf) return 0;
-    return n;
-}
-
-// The code point of the well-formed sequence of `n` bytes at text[i].
-std::uint32_t code_point_at(const std::string& text, std::size_t i, std::size_t n) {
-    const auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k])); };
-    std::uint32_t cp = at(i) & (n == 2 ? 0x1f : n == 3 ? 0x0f : 0x07);
-    for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (at(i + k) & 0x3f);
-    return cp;
-}
-
-} // namespace
-
 bool is_disguising_character(std::uint32_t cp) noexcept {
     return (cp >= 0x80 && cp <= 0x9f) || cp == 0x2028 || cp == 0x2029 || (cp >= 0x202a && cp <= 0x202e) ||
            (cp >= 0x2066 && cp <= 0x2069);
@@ -97,14 +71,13 @@ bool is_disguising_character(std::uint32_t cp) noexcept {
 
 std::uint32_t first_disguising_character(const std::string& text) noexcept {
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = static_cast<unsigned char>(text[i]) >= 0x80 ? utf8_length(text, i) : 0;
-        if (n == 0) {
+        const Utf8Char ch = utf8_char_at(text, i);
+        if (ch.length == 0) {
             ++i;
             continue;
         }
-        const std::uint32_t cp = code_point_at(text, i, n);
-        if (is_disguising_character(cp)) return cp;
-        i += n;
+        if (is_disguising_character(ch.code_point)) return ch.code_point;
+        i += ch.length;
     }
     return 0;
 }
@@ -119,17 +92,16 @@ std::string printable(const std::string& text) {
             ++i;
             continue;
         }
-        const std::size_t n = c >= 0x80 ? utf8_length(text, i) : 0;
-        if (n > 0) {
-            const std::uint32_t cp = code_point_at(text, i, n);
-            if (is_disguising_character(cp)) {
+        const Utf8Char ch = c >= 0x80 ? utf8_char_at(text, i) : Utf8Char{};
+        if (ch.length > 0) {
+            if (is_disguising_character(ch.code_point)) {
                 char escaped[16];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(cp));
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(ch.code_point));
                 out += escaped;
             } else {
-                out.append(text, i, n);
+                out.append(text, i, ch.length);
             }
-            i += n;
+            i += ch.length;
             continue;
         }
         switch (c) {
