@@ -15,14 +15,18 @@ namespace wiper {
 MemorySource::MemorySource(std::span<const std::uint8_t> bytes, std::string name)
     : bytes_(bytes), name_(std::move(name)) {}
 
-void MemorySource::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
-    const std::uint64_t size = bytes_.size();
+void ByteSource::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
+    const std::uint64_t whole = size();
     // Checked as two comparisons so that a huge offset cannot wrap offset + length around.
-    if (offset > size || into.size() > size - offset)
+    if (offset > whole || into.size() > whole - offset)
         throw Failure(FailureKind::invalid_picture,
-                      name_ + ": " + std::to_string(into.size()) + " bytes at offset " + std::to_string(offset) +
-                          " run past the end of its " + std::to_string(size) + " bytes");
-    if (!into.empty()) std::memcpy(into.data(), bytes_.data() + offset, into.size());
+                      name() + ": " + std::to_string(into.size()) + " bytes at offset " + std::to_string(offset) +
+                          " run past the end of its " + std::to_string(whole) + " bytes");
+    if (!into.empty()) take(offset, into);
+}
+
+void MemorySource::take(std::uint64_t offset, std::span<std::uint8_t> into) {
+    std::memcpy(into.data(), bytes_.data() + offset, into.size());
 }
 
 namespace {

@@ -10,25 +10,31 @@
 namespace wiper {
 
 // Random access to the bytes of a picture. read_at either fills all of `into`
-// or throws: invalid picture when the range lies past the end, file access
-// failure when the medium fails.
+// or throws: invalid picture when the range lies past the end, checked here
+// before anything is taken from the source; file access failure (or invalid
+// picture, for a file that shrank) when the medium fails.
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
-    virtual void read_at(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
+    void read_at(std::uint64_t offset, std::span<std::uint8_t> into);
     // Names the source in failure messages (a path, or a label in tests).
     virtual const std::string& name() const = 0;
+
+private:
+    // Fills `into` from `offset`; read_at has checked that the range lies within size().
+    virtual void take(std::uint64_t offset, std::span<std::uint8_t> into) = 0;
 };
 
 class MemorySource final : public ByteSource {
 public:
     MemorySource(std::span<const std::uint8_t> bytes, std::string name);
     std::uint64_t size() const override { return bytes_.size(); }
-    void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override;
     const std::string& name() const override { return name_; }
 
 private:
+    void take(std::uint64_t offset, std::span<std::uint8_t> into) override;
+
     std::span<const std::uint8_t> bytes_;
     std::string name_;
 };

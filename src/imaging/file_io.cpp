@@ -34,13 +34,7 @@ std::uint64_t fresh_random() {
 
 } // namespace
 
-void InputFile::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
-    const std::uint64_t size = file_.size();
-    if (offset > size || into.size() > size - offset)
-        throw Failure(FailureKind::invalid_picture, path_ + ": the file ends before byte " +
-                                                        std::to_string(offset + into.size()) + " (it has " +
-                                                        std::to_string(size) + ")");
-    if (into.empty()) return;
+void InputFile::take(std::uint64_t offset, std::span<std::uint8_t> into) {
     if (file_.read_at(offset, into) != into.size())
         throw Failure(FailureKind::invalid_picture, path_ + ": the file became shorter while it was read");
 }

@@ -18,13 +18,14 @@ public:
     explicit InputFile(const std::string& path) : file_(path), path_(path) {}
 
     std::uint64_t size() const override { return file_.size(); }
-    // A range past the end is an invalid picture (the file is shorter than its
-    // header says); a failing medium is a file access failure.
-    void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override;
     const std::string& name() const override { return path_; }
     void close() { file_.close(); }
 
 private:
+    // A file that became shorter since it was opened is an invalid picture; a
+    // failing medium is a file access failure.
+    void take(std::uint64_t offset, std::span<std::uint8_t> into) override;
+
     files::ReadFile file_;
     std::string path_;
 };

@@ -56,7 +56,7 @@ class CountingSource final : public ByteSource {
 public:
     explicit CountingSource(ByteSource& inner) : inner_(inner) {}
     std::uint64_t size() const override { return inner_.size(); }
-    void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override {
+    void take(std::uint64_t offset, std::span<std::uint8_t> into) override {
         ++reads;
         bytes_read += into.size();
         largest_read = std::max<std::uint64_t>(largest_read, into.size());
@@ -175,7 +175,7 @@ class FailingSource final : public ByteSource {
 public:
     FailingSource(ByteSource& inner, std::uint64_t fail_from) : inner_(inner), fail_from_(fail_from) {}
     std::uint64_t size() const override { return inner_.size(); }
-    void read_at(std::uint64_t offset, std::span<std::uint8_t> into) override {
+    void take(std::uint64_t offset, std::span<std::uint8_t> into) override {
         if (offset + into.size() <= fail_from_) return inner_.read_at(offset, into);
         if (offset < fail_from_) inner_.read_at(offset, into.first(fail_from_ - offset));
         throw Failure(FailureKind::file_access, inner_.name() + ": the medium failed");
