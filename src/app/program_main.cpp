@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/failure_notice.h"
+#include "platform/failure_notice.h"
 #include "app/field_report.h"
 #include "app/program_main.h"
 #include "app/preview_window.h"
@@ -25,6 +25,7 @@
 #include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/stop_requests.h"
+#include "platform/terminal.h"
 
 #ifndef WIPER_VERSION
 #define WIPER_VERSION "0"

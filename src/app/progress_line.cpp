@@ -2,12 +2,6 @@
 
 #include <cstdio>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace wiper {
 
 namespace {
@@ -28,14 +22,6 @@ std::size_t text_columns(const std::string& text) {
     std::size_t n = 0;
     for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // continuation bytes take none
     return n;
-}
-
-bool stderr_is_terminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
 }
 
 void ProgressLine::update(const std::string& text) {

@@ -8,9 +8,6 @@ namespace wiper {
 // Terminal columns UTF-8 text takes, one per character.
 std::size_t text_columns(const std::string& text);
 
-// True when standard error is a terminal, where a line can be redrawn in place.
-bool stderr_is_terminal();
-
 // The one progress line on standard error, redrawn in place. It is shown only
 // on a terminal, so logs and captured output stay clean, and redrawn at most
 // ten times a second so a fast run is not slowed by its own report.

@@ -1,4 +1,4 @@
-#include "app/failure_notice.h"
+#include "platform/failure_notice.h"
 
 #include <windows.h>
 
