@@ -19,6 +19,11 @@ struct CommandLine {
 
 CommandLine parse_command_line(const std::vector<std::string>& args);
 
+// "wiper-render [--headless] ... [FOLDER]": the options of a run, made from
+// the same table as the parser and --help, which starts with it.
+std::string usage_synopsis();
+
+// The whole of --help.
 std::string usage_text();
 
 } // namespace wiper

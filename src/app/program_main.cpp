@@ -152,8 +152,7 @@ int program_main(const std::vector<std::string>& args) try {
         return 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
-        return report("usage", cl.error + "; wiper-render [--headless] [--quiet] [--wiped | --wiped-only] [FOLDER], or --help",
-                      usage_status);
+        return report("usage", cl.error + "; " + usage_synopsis() + ", or --help", usage_status);
     case CommandLine::Action::run:
         break;
     }
@@ -216,7 +215,8 @@ int program_main(const std::vector<std::string>& args) try {
                 std::printf("%s\n", line.c_str());
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return report("file access failure", "cannot write to standard output", 12);
+        return report(kind_name(FailureKind::file_access), "cannot write to standard output",
+                      exit_status(FailureKind::file_access));
     // Everything is written; a zone short of its share is the answer, not a failure.
     bool short_of_a_zone = false;
     if (outcome.field)
@@ -226,7 +226,9 @@ int program_main(const std::vector<std::string>& args) try {
         }
     // A warning that could not be written (its reader went away, say) never
     // stopped the frames, but the run must not pass for one that said all it had to.
-    if (std::ferror(stderr)) return report("file access failure", "cannot write to standard error", 12);
+    if (std::ferror(stderr))
+        return report(kind_name(FailureKind::file_access), "cannot write to standard error",
+                      exit_status(FailureKind::file_access));
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
     return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
