@@ -346,12 +346,19 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
-    const std::vector<std::vector<std::string>> mistakes = {{"--frobnicate"}, {"a", "b"}, {"-x", "a"}, {"--x\n\x1b[2J"},
-                                                            {"--rebuild-memory=64M"}, {"--rebuild-memory="}};
+    // The largest byte count is read before --version is: accepted.
+    EXPECT_EQ(test::run_program(WIPER_BINARY, {"--rebuild-memory=18446744073709551615", "--version"}).status, 0);
+    // A usage error ends with the synopsis --help opens with.
+    const std::string synopsis = help.out.substr(7, help.out.find('\n') - 7);
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"--frobnicate"},        {"a", "b"},           {"-x", "a"},
+        {"--x\n\x1b[2J"},        {"--rebuild-memory=64M"}, {"--rebuild-memory="},
+        {"--rebuild-memory=18446744073709551616"}};
     for (const std::vector<std::string>& bad : mistakes) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind("wiper-render: usage: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("; " + synopsis + ", or --help\n"), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
     }
