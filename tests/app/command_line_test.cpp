@@ -18,6 +18,7 @@ namespace {
 using Action = CommandLine::Action;
 
 struct ParseCase {
+    const char* name;
     std::vector<std::string> args;
     Action action;
     std::string folder = {};
@@ -46,35 +47,36 @@ constexpr const char* too_large = "--rebuild-memory takes a whole number of byte
 INSTANTIATE_TEST_SUITE_P(
     Arguments, Parse,
     testing::Values(
-        ParseCase{{}, Action::run},
-        ParseCase{{"--headless", "-q", "--wiped", "scene"}, Action::run, "scene"},
-        ParseCase{{"--", "--help"}, Action::run, "--help"},
-        ParseCase{{"-"}, Action::run, "-"},
-        ParseCase{{"--quiet", "--help", "--frobnicate"}, Action::help},
-        ParseCase{{"-h"}, Action::help},
-        ParseCase{{"--version", "a", "b"}, Action::version},
-        ParseCase{{"--frobnicate"}, Action::usage_error, "", {}, "unknown option --frobnicate"},
-        ParseCase{{"--rebuild-memory"}, Action::usage_error, "", {}, "unknown option --rebuild-memory"},
-        ParseCase{{"a", "b"}, Action::usage_error, "", {}, "only one folder may be given"},
-        ParseCase{{""}, Action::usage_error, "", {}, "the folder name is empty"},
-        ParseCase{{"--wiped-only", "--wiped"}, Action::usage_error, "", {}, "--wiped renders the frames"},
+        ParseCase{"Nothing", {}, Action::run},
+        ParseCase{"FlagsAndFolder", {"--headless", "-q", "--wiped", "scene"}, Action::run, "scene"},
+        ParseCase{"FolderAfterDoubleDash", {"--", "--help"}, Action::run, "--help"},
+        ParseCase{"DashIsAFolder", {"-"}, Action::run, "-"},
+        ParseCase{"HelpBeforeAMistake", {"--quiet", "--help", "--frobnicate"}, Action::help},
+        ParseCase{"ShortHelp", {"-h"}, Action::help},
+        ParseCase{"VersionBeforeMistakes", {"--version", "a", "b"}, Action::version},
+        ParseCase{"UnknownOption", {"--frobnicate"}, Action::usage_error, "", {}, "unknown option --frobnicate"},
+        ParseCase{"ByteCountWithoutValue", {"--rebuild-memory"}, Action::usage_error, "", {}, "unknown option --rebuild-memory"},
+        ParseCase{"TwoFolders", {"a", "b"}, Action::usage_error, "", {}, "only one folder may be given"},
+        ParseCase{"EmptyFolder", {""}, Action::usage_error, "", {}, "the folder name is empty"},
+        ParseCase{"WipedAndWipedOnly", {"--wiped-only", "--wiped"}, Action::usage_error, "", {}, "--wiped renders the frames"},
         // Every byte count up to 2^64 - 1, with any number of leading zeros; nothing more.
-        ParseCase{{"--rebuild-memory=0"}, Action::run, "", 0},
-        ParseCase{{"--rebuild-memory=67108864", "f"}, Action::run, "f", 67108864},
-        ParseCase{{"--rebuild-memory=9999999999999999999"}, Action::run, "", 9999999999999999999u},
-        ParseCase{{"--rebuild-memory=18446744073709551615"}, Action::run, "", 18446744073709551615u},
-        ParseCase{{"--rebuild-memory=000000000000000000000000018446744073709551615"}, Action::run, "",
+        ParseCase{"Zero", {"--rebuild-memory=0"}, Action::run, "", 0},
+        ParseCase{"Default", {"--rebuild-memory=67108864", "f"}, Action::run, "f", 67108864},
+        ParseCase{"NineteenNines", {"--rebuild-memory=9999999999999999999"}, Action::run, "", 9999999999999999999u},
+        ParseCase{"Largest", {"--rebuild-memory=18446744073709551615"}, Action::run, "", 18446744073709551615u},
+        ParseCase{"LargestAfterLeadingZeros", {"--rebuild-memory=000000000000000000000000018446744073709551615"}, Action::run, "",
                   18446744073709551615u},
-        ParseCase{{"--rebuild-memory=00"}, Action::run, "", 0},
-        ParseCase{{"--rebuild-memory=18446744073709551616"}, Action::usage_error, "", {}, too_large},
-        ParseCase{{"--rebuild-memory=18446744073709551620"}, Action::usage_error, "", {}, too_large},
-        ParseCase{{"--rebuild-memory=99999999999999999999"}, Action::usage_error, "", {}, too_large},
-        ParseCase{{"--rebuild-memory=100000000000000000000000"}, Action::usage_error, "", {}, too_large},
-        ParseCase{{"--rebuild-memory="}, Action::usage_error, "", {}, not_digits},
-        ParseCase{{"--rebuild-memory=64M"}, Action::usage_error, "", {}, not_digits},
-        ParseCase{{"--rebuild-memory=-1"}, Action::usage_error, "", {}, not_digits},
-        ParseCase{{"--rebuild-memory=+1"}, Action::usage_error, "", {}, not_digits},
-        ParseCase{{"--rebuild-memory=99999999999999999999x"}, Action::usage_error, "", {}, not_digits}));
+        ParseCase{"TwoZeros", {"--rebuild-memory=00"}, Action::run, "", 0},
+        ParseCase{"OnePastLargest", {"--rebuild-memory=18446744073709551616"}, Action::usage_error, "", {}, too_large},
+        ParseCase{"PastLargestInTheLastDigit", {"--rebuild-memory=18446744073709551620"}, Action::usage_error, "", {}, too_large},
+        ParseCase{"TwentyNines", {"--rebuild-memory=99999999999999999999"}, Action::usage_error, "", {}, too_large},
+        ParseCase{"TwentyFourDigits", {"--rebuild-memory=100000000000000000000000"}, Action::usage_error, "", {}, too_large},
+        ParseCase{"Empty", {"--rebuild-memory="}, Action::usage_error, "", {}, not_digits},
+        ParseCase{"Suffix", {"--rebuild-memory=64M"}, Action::usage_error, "", {}, not_digits},
+        ParseCase{"Negative", {"--rebuild-memory=-1"}, Action::usage_error, "", {}, not_digits},
+        ParseCase{"Plus", {"--rebuild-memory=+1"}, Action::usage_error, "", {}, not_digits},
+        ParseCase{"DigitsThenLetter", {"--rebuild-memory=99999999999999999999x"}, Action::usage_error, "", {}, not_digits}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 std::string file_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
