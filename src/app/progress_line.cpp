@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/utf8.h"
+
 namespace wiper {
 
 namespace {
@@ -12,7 +14,7 @@ std::string fitted(const std::string& s) {
     constexpr std::size_t widest = 79;
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size(); ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++n > widest) return s.substr(0, i);
+        if (!is_utf8_continuation(s[i]) && ++n > widest) return s.substr(0, i);
     return s;
 }
 
@@ -20,7 +22,7 @@ std::string fitted(const std::string& s) {
 
 std::size_t text_columns(const std::string& text) {
     std::size_t n = 0;
-    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // continuation bytes take none
+    for (const char c : text) n += !is_utf8_continuation(c); // continuation bytes take none
     return n;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace wiper {
@@ -20,5 +21,12 @@ Utf8Char utf8_char_at(std::string_view text, std::size_t at) noexcept;
 
 // Whether all of `text` is well-formed UTF-8.
 bool is_utf8(std::string_view text) noexcept;
+
+// Whether `byte` continues a character rather than starting one: in text
+// that is well-formed, the characters are the bytes that are not.
+constexpr bool is_utf8_continuation(char byte) noexcept { return (static_cast<unsigned char>(byte) & 0xc0) == 0x80; }
+
+// Appends code point `c` (at most U+10FFFF) to `out`, encoded in UTF-8.
+void append_utf8(std::string& out, std::uint32_t c);
 
 } // namespace wiper

@@ -1,5 +1,5 @@
 // The program's two rules for text: ASCII case folding, and what counts as
-// well-formed UTF-8.
+// well-formed UTF-8 (and how a code point is written in it).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -43,6 +43,9 @@ TEST_P(Utf8, ReadsTheFirstCharacterAndJudgesTheWholeAlike) {
     EXPECT_EQ(ch.length, c.length);
     if (c.length > 0) {
         EXPECT_EQ(ch.code_point, c.code_point);
+        std::string encoded;
+        append_utf8(encoded, c.code_point);
+        EXPECT_EQ(encoded, c.text.substr(0, c.length)); // and back
     }
     EXPECT_EQ(is_utf8(c.text), c.length == c.text.size());
 }
