@@ -19,6 +19,10 @@ It also measures the break-even of merging two changed spans of a frame file
 into one write (the bytes between them that cost as much to write as one more
 system call), at the workload's frame size.
 
+Everything it writes goes into a temporary folder per workload, under
+benchmarks/work/ (ignored by git) or --work, removed when the workload is done,
+fails or is interrupted (Ctrl-C, SIGTERM).
+
     benchmarks/run_workload.py --build build [--base OTHER/wiper-render] [--runs 5] [--wiped]
                                [--workload 1080p 8k example scaling ...]
     benchmarks/run_workload.py --build build --width W --height H --frames N   # a workload of your own
@@ -29,10 +33,12 @@ example (examples/wiper, 753 x 394, 4 x 40) and scaling (753 x 394, 4 x 2400).
 import argparse
 import os
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, here)
@@ -47,9 +53,30 @@ WORKLOADS = {
 }
 
 
+def run(cmd):
+    """Runs `cmd` in a process group of its own, so that when this script is
+    stopped (Ctrl-C, SIGTERM, a failure) nothing it started, grandchildren
+    included, goes on writing in the workload's folder while it is removed."""
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, start_new_session=True)
+    try:
+        out, err = proc.communicate()
+    except BaseException:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            try:
+                os.killpg(proc.pid, 0)
+            except ProcessLookupError:
+                break
+            time.sleep(0.01)
+        raise
+    return subprocess.CompletedProcess(cmd, proc.returncode, out, err)
+
+
 def measure(tool, cmd):
     """Wall seconds, peak resident bytes, bytes read and bytes written by one run."""
-    proc = subprocess.run([tool] + cmd, capture_output=True, text=True)
+    proc = run([tool] + cmd)
     # 40: the wiped field found a zone short, which is an answer, not a failure.
     if proc.returncode != 0 and not (proc.returncode == 40 and any(a.startswith("--wiped") for a in cmd)):
         sys.exit(f"{cmd[0]} failed (status {proc.returncode}): {proc.stderr.strip()}")
@@ -73,14 +100,19 @@ def prepare(work, name, custom):
 
 
 def break_even(floor, work, width, height):
-    out = subprocess.run([floor, "break-even", work, str(width), str(height)], capture_output=True, text=True,
-                         check=True).stdout.split()
+    """Bytes, ns a call and ns a byte; the floor writes its frame file in a folder of its own inside `work`."""
+    proc = run([floor, "break-even", work, str(width), str(height)])
+    if proc.returncode != 0:
+        sys.exit(f"break-even failed (status {proc.returncode}): {proc.stderr.strip()}")
+    out = proc.stdout.split()
     return float(out[0]), float(out[1]), float(out[2])
 
 
 def run_workload(name, args, tools, custom):
     renderer, base, floor, tool = tools
-    work = tempfile.mkdtemp(prefix=f"wiper-bench-{name}-", dir=args.work or here)
+    parent = args.work or os.path.join(here, "work")
+    os.makedirs(parent, exist_ok=True)
+    work = tempfile.mkdtemp(prefix=f"wiper-bench-{name}-", dir=parent)
     try:
         width, height, frames, parts, goal_frames = prepare(work, name, custom)
         buffer = os.path.join(work, "buffer")
@@ -150,9 +182,11 @@ def main():
     ap.add_argument("--frames", type=int)
     ap.add_argument("--read-back-floors", action="store_true", help="also the floors that read every frame back")
     ap.add_argument("--wiped", action="store_true", help="also the renderer with --wiped and with --wiped-only")
-    ap.add_argument("--work", default=None, help="folder to put the workloads in (default: benchmarks/)")
+    ap.add_argument("--work", default=None, help="folder to put the workloads in (default: benchmarks/work/)")
     ap.add_argument("--keep", action="store_true", help="keep the workload folders")
     args = ap.parse_args()
+    # SIGTERM unwinds like Ctrl-C, so each workload's folder is removed on the way out.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
 
     renderer = os.path.abspath(os.path.join(args.build, "wiper-render"))
     floor = os.path.abspath(os.path.join(args.build, "benchmarks", "frame_traffic_floor"))
