@@ -59,7 +59,8 @@ int break_even(const std::string& folder, int w, int h) {
     const std::size_t size = wiper::bmp_header_size + stride * static_cast<std::size_t>(h);
     const std::vector<unsigned char> file(size, 0xFF);
     const std::string path = folder + "/buffer/break-even.bmp";
-    wiper::replace_file(path, wiper::bmp_header(w, h), std::span(file).subspan(wiper::bmp_header_size));
+    wiper::replace_file(path, wiper::bmp_header(w, h), std::span(file).subspan(wiper::bmp_header_size),
+                        {"the break-even file", "the break-even file"});
     const int fd = ::open(path.c_str(), O_WRONLY);
     if (fd < 0) die(path);
 
