@@ -40,17 +40,5 @@ TEST(DrawRecord, GivesBackWhatWasAdded) {
     EXPECT_EQ(at, kept.size());
 }
 
-TEST(DrawRecord, AppendsOnlyWithinTheMemoryLeft) {
-    DrawRecord op;
-    op.add({part_ink, std::vector<screen_point>{{0, 0}, {1, 1}, {2, 0}}}); // 7 bytes
-    RecordMemory memory(10);
-    DrawRecord kept;
-    EXPECT_TRUE(kept.append(op, memory));
-    EXPECT_FALSE(kept.append(op, memory));
-    EXPECT_EQ(kept.size(), op.size());
-    kept.release(memory);
-    EXPECT_TRUE(memory.fits(10));
-}
-
 } // namespace
 } // namespace wiper
