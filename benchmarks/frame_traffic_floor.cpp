@@ -109,7 +109,8 @@ int break_even(const std::string& folder, int w, int h) {
     const std::vector<unsigned char> file(size, 0xFF);
     const ScratchFolder scratch(folder);
     const std::string path = scratch.path() + "/break-even.bmp";
-    wiper::replace_file(path, wiper::bmp_header(w, h), std::span(file).subspan(wiper::bmp_header_size));
+    wiper::replace_file(path, wiper::bmp_header(w, h), std::span(file).subspan(wiper::bmp_header_size),
+                        {"the break-even file", "the break-even file"});
     Descriptor fd(path, O_WRONLY);
 
     using Clock = std::chrono::steady_clock;

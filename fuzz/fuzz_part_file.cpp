@@ -32,8 +32,7 @@ void require(bool ok) {
 void draw(wiper::FrameSurface& surface, std::span<const wiper::screen_point> polygon) {
     static wiper::RasterScratch scratch;
     wiper::clear_to_white(surface);
-    wiper::set_ink_black(surface);
-    wiper::draw_polygon(surface, polygon, scratch);
+    wiper::draw_operation(surface, {wiper::part_ink, polygon}, scratch);
 }
 
 } // namespace

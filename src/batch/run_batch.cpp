@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <span>
 
 #include "batch/folder_lookup.h"
@@ -11,6 +12,7 @@
 #include "common/ascii.h"
 #include "common/failure.h"
 #include "geometry/poses.h"
+#include "imaging/bmp_frame_store.h"
 #include "imaging/frame_files.h"
 #include "imaging/surface_steps.h"
 #include "platform/files.h"
@@ -92,12 +94,13 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
     // looks for a stop request between rows too, on a clock, so that the
     // window's events are not handled thousands of times a frame.
     auto last_look = std::chrono::steady_clock::now();
-    FrameFiles files(options.rebuild_memory, [&hooks, &last_look] {
+    BmpFrameStore store([&hooks, &last_look] {
         const auto now = std::chrono::steady_clock::now();
         if (now - last_look < std::chrono::milliseconds(20)) return;
         last_look = now;
         check_stop(hooks);
     });
+    FrameFiles files(store, options.rebuild_memory);
     RasterScratch scratch;
     std::int64_t written = 0; // frames 1 to this were saved by this run
     std::string longest;      // the earlier part that drew them
@@ -132,11 +135,12 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                     pose_part(m.part, turns, static_cast<double>(n), blade_angle, m.frame_points);
 
                 const std::string path = frame_file_path(folder, m.image_name, n);
+                std::optional<FrameInProgress> frame;
                 if (first_part) {
-                    files.start_from_white(surface, n);
+                    frame.emplace(files.begin_from_white(surface, path, n));
                 } else if (n > written) {
                     try {
-                        files.load_background(surface, path, n);
+                        frame.emplace(files.begin_from_file(surface, path, n));
                     } catch (const Failure& failure) {
                         if (failure.kind() != FailureKind::file_not_found) throw;
                         throw Failure(FailureKind::file_not_found,
@@ -146,14 +150,13 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                     if (leftover_first == 0) leftover_first = n;
                     leftover_last = n;
                 } else {
-                    files.load_background(surface, path, n);
+                    frame.emplace(files.begin_from_file(surface, path, n));
                 }
 
-                set_ink_black(surface);
-                draw_polygon(surface, polygon, scratch);
+                frame->draw(DrawOperation{part_ink, polygon}, scratch);
                 if (hooks.refresh) hooks.refresh(surface);
                 check_stop(hooks);
-                files.save(surface, path, n, polygon);
+                files.save(std::move(*frame));
             }
         } catch (const Failure&) {
             report_leftovers();

@@ -1,13 +1,15 @@
 #include "field/field_picture.h"
 
 
-#include "imaging/bmp_writer.h"
-#include "imaging/file_io.h"
+#include "imaging/bmp_frame_store.h"
 #include "imaging/frame_surface.h"
 
 namespace wiper {
 
 namespace {
+
+// What the picture is called when it cannot be written.
+constexpr FileDescription wiped_field_picture{"the wiped field's picture", "the wiped field's picture"};
 
 // Paints only a polygon's outline: a zone is marked by its edge, and what lies
 // inside it keeps the colour of what was wiped there.
@@ -61,7 +63,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     RasterScratch scratch;
     OutlineOnly outline(surface);
     for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, outline);
-    replace_file(path, bmp_header(picture.width, picture.height), surface.bytes());
+    save_bmp(surface, path, wiped_field_picture);
 }
 
 } // namespace wiper

@@ -13,12 +13,13 @@ namespace wiper {
 namespace {
 
 // Refused on both routes, even where the system would let us write (as root):
-// on the desktop a read-only file refuses writes to everyone. The frame this
+// on the desktop a read-only file refuses writes to everyone. The file this
 // run left read-only itself is its own, not one a user protected.
-void refuse_read_only(const files::Identity& now, const files::Identity& left, const std::string& path) {
+void refuse_read_only(const files::Identity& now, const files::Identity& left, const std::string& path,
+                      const FileDescription& what) {
     if (!now.regular || !now.read_only) return;
     if (left.exists && left.read_only && left.device == now.device && left.index == now.index) return;
-    throw Failure(FailureKind::file_access, path + ": the frame file is read-only; cannot replace it");
+    throw Failure(FailureKind::file_access, path + ": " + std::string(what.file) + " is read-only; cannot replace it");
 }
 
 // Only makes a clash with another run unlikely: a clash costs one more try,
@@ -35,7 +36,8 @@ std::uint64_t fresh_random() {
 } // namespace
 
 void InputFile::take(std::uint64_t offset, std::span<std::uint8_t> into) {
-    if (file_.read_at(offset, into) != into.size())
+    const std::size_t got = borrowed_ ? borrowed_->read_at(offset, into) : own_->read_at(offset, into);
+    if (got != into.size())
         throw Failure(FailureKind::invalid_picture, path_ + ": the file became shorter while it was read");
 }
 
@@ -47,11 +49,13 @@ std::string temporary_name(std::uint64_t random) {
 }
 
 files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
-                             std::span<const std::uint8_t> body, const files::Identity& left,
-                             const std::function<std::uint64_t()>& draw) {
+                             std::span<const std::uint8_t> body, const FileDescription& what,
+                             const files::Identity& left, const std::function<std::uint64_t()>& draw) {
     const files::Identity old = files::identity_of(path);
-    if (old.folder) throw Failure(FailureKind::file_access, path + ": cannot write the frame, a folder is in its place");
-    refuse_read_only(old, left, path);
+    if (old.folder)
+        throw Failure(FailureKind::file_access,
+                      path + ": cannot write " + std::string(what.content) + ", a folder is in its place");
+    refuse_read_only(old, left, path, what);
 
     // A taken name (another run's file, or anything planted there) is never
     // opened: another name is tried.
@@ -92,12 +96,12 @@ bool rewritable_in_place(const files::Identity& id) { return id.exists && id.reg
 std::optional<files::Identity> overwrite_in_place(const std::string& path, files::WriteFile& file,
                                                   const files::Identity& expected, const files::Identity& left,
                                                   std::uint64_t body_offset, std::span<const std::uint8_t> body,
-                                                  std::span<const ByteRun> runs) {
+                                                  std::span<const ByteRun> runs, const FileDescription& what) {
     // What is open is checked, not the name: a link or another file put in
     // its place since it was opened is never written.
     const files::Identity now = file.identity();
     if (!rewritable_in_place(now) || now != expected) return std::nullopt;
-    refuse_read_only(now, left, path);
+    refuse_read_only(now, left, path, what);
     for (const ByteRun& run : runs) file.write_at(body_offset + run.offset, body.subspan(run.offset, run.length));
     const files::Identity after = file.identity();
     file.close();

@@ -26,8 +26,10 @@ struct RowSpan {
 
 // The raster every frame is composed on. Pixels are kept exactly as a 24-bit
 // bottom-up BMP stores them (B, G, R, rows padded to 4 bytes, last device row
-// first), so saving a frame is a header plus one write, and loading one of our
-// own frame files is one read.
+// first): bytes() is a frame file's content after its header. This is the one
+// contract between the surface and the frame files, and BmpFrameStore is what
+// relies on it: saving a frame is a header plus one write, and loading one of
+// our own frame files is one read.
 //
 // Every write to the pixels passes through the surface itself (paint_span,
 // erase_to_background, or one of the *_for_write spans handed to a reader),

@@ -14,9 +14,10 @@ void clear_to_white(FrameSurface& surface) {
     draw_rectangle(surface, -1, -1, right, bottom);
 }
 
-void set_ink_black(FrameSurface& surface) {
-    surface.set_fill(black);
-    surface.set_pen(black);
+void draw_operation(FrameSurface& surface, const DrawOperation& op, RasterScratch& scratch) {
+    surface.set_fill(op.ink.fill);
+    surface.set_pen(op.ink.pen);
+    draw_polygon(surface, op.polygon, scratch);
 }
 
 void draw_polygon(FrameSurface& surface, std::span<const screen_point> points, RasterScratch& scratch) {

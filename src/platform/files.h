@@ -66,8 +66,9 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// A file open for writing. `shown` is the file the user knows of, which
-// messages name (a frame, rather than the temporary file written for it).
+// A file open for writing (one from open_existing, for reading too). `shown`
+// is the file the user knows of, which messages name (a frame, rather than
+// the temporary file written for it).
 class WriteFile {
 public:
     // A new file at `path`, created exclusively and never through a link: the
@@ -75,11 +76,13 @@ public:
     // already taken by anything at all (a file, folder or dangling link).
     static std::optional<WriteFile> create_new(const std::string& path, const std::string& shown);
 
-    // The existing file at `path`, opened for writing in place without
-    // truncating it. Nothing when the name is a link, holds no file, or is
-    // refused for writing (no permission, a folder, another program holds
-    // it): a frame that cannot be rewritten in place is written whole. The
-    // caller compares identity() with the file it expects before writing.
+    // The existing file at `path`, opened for reading and for writing in
+    // place without truncating it, so that a frame is read and rewritten
+    // through one handle. Nothing when the name is a link, holds no file, or
+    // is refused for reading or writing (no permission, a folder, another
+    // program holds it): a frame that cannot be rewritten in place is read on
+    // a ReadFile and written whole. The caller compares identity() with the
+    // file it expects before reading or writing.
     static std::optional<WriteFile> open_existing(const std::string& path);
 
     ~WriteFile();
@@ -97,6 +100,9 @@ public:
     // Of the opened file itself, not of whatever its name now leads to; it
     // stays that file's after a rename.
     Identity identity() const;
+    // As ReadFile::read_at, for a file from open_existing only. It may move
+    // the position that write_all writes at.
+    std::size_t read_at(std::uint64_t offset, std::span<std::uint8_t> into);
     void write_all(std::span<const std::uint8_t> bytes);  // at the current position
     void write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     // Makes this new file carry the permissions of `replaced` when that was a

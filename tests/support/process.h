@@ -75,6 +75,9 @@ struct Launch {
     bool as_nobody = false;             // through setpriv, as nobody without groups
     int umask = -1;                     // -1: the test's own
     std::uint64_t file_size_limit = 0;  // RLIMIT_FSIZE in bytes; 0: the test's own
+    // RLIMIT_NOFILE; 0: the test's own. The child then holds its standard
+    // streams alone, so every descriptor the limit leaves is the program's.
+    std::uint64_t open_files_limit = 0;
     bool output_unread = false;         // stdout and stderr into a pipe whose reader is gone
     // Stderr a pipe kept full: the child's first message blocks it until
     // Process::release(), so a test can act while the run stands still at a
@@ -163,6 +166,11 @@ public:
             if (launch.file_size_limit > 0) {
                 const rlimit limit{launch.file_size_limit, launch.file_size_limit};
                 if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+            }
+            if (launch.open_files_limit > 0) {
+                for (int fd = 3; fd < 4096; ++fd) close(fd);
+                const rlimit limit{launch.open_files_limit, launch.open_files_limit};
+                if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
             }
             execv(argv[0], argv.data());
             _exit(127);

@@ -54,11 +54,11 @@ inline std::string native_path(std::string path) {
 // Runs the real program with `args` (UTF-8) to its end, capturing its output
 // and exit status; a run still going after `limit` is killed.
 inline RunResult run_program(const std::string& binary, const std::vector<std::string>& args,
-                             Clock::duration limit = std::chrono::seconds(120)) {
+                             Clock::duration limit = std::chrono::seconds(120), const Launch& launch = {}) {
     TempFolder scratch;
     RunResult r;
     {
-        Process child(binary, args, scratch / "out", scratch / "err");
+        Process child(binary, args, scratch / "out", scratch / "err", launch);
         const std::optional<Ending> ending = child.wait_for(limit);
         r.timed_out = !ending.has_value();
         if (ending && ending->exited) r.status = ending->status;

@@ -58,6 +58,21 @@ Identity identity_from(const struct stat& st) {
 
 int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 
+// Fills `into` from `offset`, short only where the file ends.
+std::size_t read_fully(int fd, std::uint64_t offset, std::span<std::uint8_t> into, const std::string& shown) {
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t got = ::pread(fd, into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw Failure(FailureKind::file_access, shown + ": cannot read: " + reason(errno));
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 void close_checked(std::intptr_t& handle, const std::string& shown) {
     const int fd = fd_of(handle);
     handle = -1;
@@ -118,18 +133,7 @@ ReadFile::~ReadFile() {
 }
 
 std::size_t ReadFile::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const ssize_t got = ::pread(fd_of(handle_), into.data() + done, into.size() - done,
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw Failure(FailureKind::file_access, path_ + ": cannot read: " + reason(errno));
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    return read_fully(fd_of(handle_), offset, into, path_);
 }
 
 void ReadFile::close() {
@@ -151,7 +155,7 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // O_NONBLOCK: a pipe swapped in for the frame must not hold the run.
     // Whatever the refusal (a link, EACCES, EPERM, a folder...), the frame is
     // written whole instead, and that route reports what stands in its way.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     WriteFile file(path, fd);
     const int flags = ::fcntl(fd, F_GETFL);
@@ -167,6 +171,10 @@ Identity WriteFile::identity() const {
     struct stat st{};
     if (::fstat(fd_of(handle_), &st) != 0) return {};
     return identity_from(st);
+}
+
+std::size_t WriteFile::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
+    return read_fully(fd_of(handle_), offset, into, shown_);
 }
 
 void WriteFile::write_all(std::span<const std::uint8_t> bytes) {

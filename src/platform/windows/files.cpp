@@ -111,6 +111,25 @@ void write_bytes(HANDLE h, const std::uint64_t* offset, std::span<const std::uin
     }
 }
 
+// Fills `into` from `offset`, short only where the file ends.
+std::size_t read_bytes(HANDLE h, std::uint64_t offset, std::span<std::uint8_t> into, const std::string& shown) {
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const std::size_t left = into.size() - done;
+        const DWORD step = static_cast<DWORD>(left < largest_step ? left : largest_step);
+        DWORD got = 0;
+        OVERLAPPED where = at(offset + done);
+        if (!::ReadFile(h, into.data() + done, step, &got, &where)) {
+            const DWORD err = GetLastError();
+            if (err == ERROR_HANDLE_EOF) break;
+            throw Failure(FailureKind::file_access, shown + ": cannot read: " + reason(err));
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
 } // namespace
 
 std::string join(const std::string& folder, const std::string& name) {
@@ -187,21 +206,7 @@ ReadFile::~ReadFile() {
 }
 
 std::size_t ReadFile::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const std::size_t left = into.size() - done;
-        const DWORD step = static_cast<DWORD>(left < largest_step ? left : largest_step);
-        DWORD got = 0;
-        OVERLAPPED where = at(offset + done);
-        if (!::ReadFile(handle_of(handle_), into.data() + done, step, &got, &where)) {
-            const DWORD err = GetLastError();
-            if (err == ERROR_HANDLE_EOF) break;
-            throw Failure(FailureKind::file_access, path_ + ": cannot read: " + reason(err));
-        }
-        if (got == 0) break;
-        done += got;
-    }
-    return done;
+    return read_bytes(handle_of(handle_), offset, into, path_);
 }
 
 void ReadFile::close() {
@@ -231,16 +236,17 @@ std::optional<WriteFile> WriteFile::open_existing(const std::string& path) {
     // With FILE_FLAG_OPEN_REPARSE_POINT a symbolic link or junction is opened
     // as itself; its identity then differs from the frame's and it is left
     // alone. Reading the attributes as well is what lets the identity be
-    // checked through the handle that writes. Whatever the refusal (access
-    // denied, another program holds it...), the frame is written whole instead.
+    // checked through the handle that writes, and reading the content lets
+    // the frame be read through it too. Whatever the refusal (access denied,
+    // another program holds it...), the frame is written whole instead.
     std::wstring wide;
     try {
         wide = widen(path);
     } catch (const Failure&) {
         return std::nullopt;
     }
-    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     return WriteFile(path, stored(h));
 }
@@ -250,6 +256,10 @@ WriteFile::~WriteFile() {
 }
 
 Identity WriteFile::identity() const { return identity_of_handle(handle_of(handle_)); }
+
+std::size_t WriteFile::read_at(std::uint64_t offset, std::span<std::uint8_t> into) {
+    return read_bytes(handle_of(handle_), offset, into, shown_);
+}
 
 void WriteFile::write_all(std::span<const std::uint8_t> bytes) { write_bytes(handle_of(handle_), nullptr, bytes, shown_); }
 

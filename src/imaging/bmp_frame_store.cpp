@@ -1,0 +1,116 @@
+#include "imaging/bmp_frame_store.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+
+#include "imaging/bmp_reader.h"
+#include "imaging/bmp_writer.h"
+
+namespace wiper {
+
+namespace {
+
+// Two changed spans this close in the file are written as one: the bytes
+// between them cost less to write again than one more system call.
+// benchmarks/run_workload.py measures where that lies.
+constexpr std::uint64_t merge_gap = 16384;
+
+// Our writer always leaves the row padding zero; a file that holds other bytes
+// there must not survive into a save, which would then differ from a whole write.
+void zero_row_padding(FrameSurface& surface) {
+    const std::size_t used = 3 * static_cast<std::size_t>(surface.width());
+    const std::size_t pad = surface.stride() - used;
+    if (pad == 0) return;
+    for (std::int32_t y = 0; y < surface.height(); ++y) {
+        const std::uint8_t* tail = surface.row(y) + used;
+        if (std::any_of(tail, tail + pad, [](std::uint8_t b) { return b != 0; }))
+            std::memset(surface.row_for_write(y, used, surface.stride()).data(), 0, pad);
+    }
+}
+
+// The changed bytes in file order (the bottom row first), neighbours merged.
+void collect_runs(const FrameSurface& surface, std::vector<ByteRun>& runs) {
+    runs.clear();
+    const RowRange rows = surface.changed_rows();
+    for (std::int32_t y = rows.bottom; y >= rows.top; --y) {
+        const RowSpan span = surface.changed_span(y);
+        if (span.empty()) continue;
+        const std::uint64_t begin = surface.row_offset(y) + span.begin;
+        const std::uint64_t end = surface.row_offset(y) + span.end;
+        if (!runs.empty() && begin - (runs.back().offset + runs.back().length) <= merge_gap)
+            runs.back().length = end - runs.back().offset;
+        else
+            runs.push_back(ByteRun{begin, end - begin});
+    }
+}
+
+files::Identity save_whole(const FrameSurface& surface, const std::string& path, const FileDescription& what,
+                           const files::Identity& left) {
+    return replace_file(path, bmp_header(surface.width(), surface.height()), surface.bytes(), what, left);
+}
+
+} // namespace
+
+StoredFrame BmpFrameStore::open(const std::string& path) {
+    StoredFrame frame{path, std::nullopt, {}};
+    // Opened for writing first, so that what is checked is what will be
+    // written: a file put in its place later is never written through this
+    // handle. One that may not be rewritten in place is closed here, before
+    // it is opened again to be read.
+    if (std::optional<files::WriteFile> file = files::WriteFile::open_existing(path)) {
+        const files::Identity id = file->identity();
+        if (rewritable_in_place(id)) {
+            frame.opened = id;
+            frame.in_place = std::move(file);
+        }
+    }
+    return frame;
+}
+
+void BmpFrameStore::load_background(FrameSurface& surface, StoredFrame& frame) {
+    // Through the handle that will write it back, where there is one: a frame
+    // read and saved takes one descriptor.
+    std::optional<InputFile> file;
+    if (frame.in_place)
+        file.emplace(*frame.in_place, frame.path, frame.opened.size);
+    else
+        file.emplace(frame.path);
+    const auto header = bmp_header(surface.width(), surface.height());
+    bool own = file->size() == bmp_header_size + surface.byte_count();
+    if (own) {
+        std::array<std::uint8_t, bmp_header_size> found{};
+        file->read_at(0, found);
+        own = found == header;
+    }
+    if (own) {
+        file->read_at(bmp_header_size, surface.bytes_for_overwrite());
+        file->close();
+        surface.forget_changes();
+        zero_row_padding(surface);
+    } else {
+        decode_bmp_onto(*file, surface, between_rows_);
+        file->close();
+        frame.in_place.reset(); // another layout: only a whole save makes it ours
+    }
+}
+
+files::Identity BmpFrameStore::save(FrameSurface& surface, StoredFrame frame, const files::Identity& left) {
+    std::optional<files::Identity> now;
+    if (frame.in_place) {
+        collect_runs(surface, runs_);
+        now = overwrite_in_place(frame.path, *frame.in_place, frame.opened, left, bmp_header_size, surface.bytes(),
+                                 runs_, frame_file);
+    }
+    frame.in_place.reset(); // Windows replaces no file that is held open
+    if (!now) now = save_whole(surface, frame.path, frame_file, left);
+    surface.forget_changes();
+    return *now;
+}
+
+files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what) {
+    return save_whole(surface, path, what, {});
+}
+
+} // namespace wiper

@@ -1,0 +1,45 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/file_io.h"
+#include "imaging/frame_store.h"
+
+namespace wiper {
+
+// The frames as 24-bit BMP files: the 54-byte header, then the surface's bytes
+// as they are (FrameSurface keeps its rows in this file's layout). So a frame
+// is saved in one write, or in place by writing back only the bytes that
+// changed, and one of its own frame files is read back in one read. Any other
+// picture is decoded (see decode_bmp_onto), placed at (0, 0) over the
+// background colour and clipped, and saved whole.
+class BmpFrameStore final : public FrameStore {
+public:
+    // `between_rows` is handed to the decoder, so a stop request can end the
+    // decoding of a large picture.
+    explicit BmpFrameStore(std::function<void()> between_rows = {}) : between_rows_(std::move(between_rows)) {}
+
+    // Opened for reading and rewriting through one handle, when the file is
+    // one that may be rewritten in place; otherwise it is opened (read-only)
+    // only to be read.
+    StoredFrame open(const std::string& path) override;
+    void load_background(FrameSurface& surface, StoredFrame& frame) override;
+    // The result is always byte for byte that of a whole write, and the file
+    // never holds half a frame unless the program is killed while it rewrites
+    // one in place.
+    files::Identity save(FrameSurface& surface, StoredFrame frame, const files::Identity& left) override;
+
+private:
+    std::function<void()> between_rows_;
+    std::vector<ByteRun> runs_;
+};
+
+// What the frames are called when one cannot be written.
+inline constexpr FileDescription frame_file{"the frame file", "the frame"};
+
+// Saves the surface whole as the BMP file `path` (see replace_file), a
+// picture that is not a frame: `what` says what it is.
+files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what);
+
+} // namespace wiper
