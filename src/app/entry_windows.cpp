@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,6 @@ int main() {
     const UINT console_page = GetConsoleOutputCP();
     if (console_page != 0) SetConsoleOutputCP(CP_UTF8);
     const int status = program_main(utf8_arguments());
-    std::fflush(nullptr);
     if (console_page != 0 && console_page != CP_UTF8) SetConsoleOutputCP(console_page);
     return status;
 }
