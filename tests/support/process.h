@@ -206,18 +206,13 @@ public:
     void kill() { ::kill(pid_, SIGKILL); }
     void send(int sig) const { ::kill(pid_, sig); }
 
-    // Whether the held child waits to write its message to the held stream:
-    // inside the write, or waiting for room before it (the only thing the
-    // program polls for).
+    // Whether the held child is blocked writing its message to the held stream.
     bool blocked_at_message() const {
         std::ifstream in("/proc/" + std::to_string(pid_) + "/syscall");
         long call = -1;
         std::string fd;
         in >> call >> fd;
-#ifdef SYS_poll
-        if (call == SYS_poll) return true;
-#endif
-        return call == SYS_ppoll || (call == SYS_write && fd == "0x" + std::to_string(held_stream_));
+        return call == SYS_write && fd == "0x" + std::to_string(held_stream_);
     }
     // Lets the held child go on, with room enough in its stderr for what follows.
     void release() {

@@ -1,10 +1,11 @@
 #include "platform/standard_streams.h"
 
-#include <algorithm>
 #include <cerrno>
 
-#include <limits.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "platform/stop_requests.h"
@@ -13,59 +14,95 @@ namespace wiper {
 
 namespace {
 
-// How long one wait for room in a stream lasts before the stop requests are
-// looked at again: short beside the half second a stop is given.
-constexpr int wait_slice_ms = 25;
+// How long a write may wait for its reader before the stop requests are
+// looked at again: short beside the half second a stop is given. Once output
+// has been dropped for a stop, what follows is hardly waited for.
+constexpr suseconds_t wait_slice_us = 25'000;
+constexpr suseconds_t after_stop_slice_us = 2'000;
 
 // What became of each stream so far: the process's own, as the streams are.
-struct StreamState {
-    bool failed = false;  // the system refused a write
-};
-StreamState stream_states[2];
+bool failed[2] = {false, false};
 bool dropped_after_stop = false;
+
+// SIGALRM only cuts a waiting write short (no SA_RESTART): the write returns
+// what it wrote, or EINTR, and the loop looks for a stop.
+void on_alarm(int) {}
+
+// For as long as it lives, SIGALRM comes every `slice` to this thread. A write
+// that waits for room in a pipe, a terminal (a full one, or one held by
+// Ctrl-S) or a socket is cut short by it, where waiting for the stream first
+// would not do: a terminal reports room for a byte and then waits for room
+// for the whole line.
+class WriteTimer {
+public:
+    explicit WriteTimer(suseconds_t slice) {
+        static const bool handled = [] {
+            struct sigaction action{};
+            action.sa_handler = on_alarm;
+            sigemptyset(&action.sa_mask);
+            return ::sigaction(SIGALRM, &action, nullptr) == 0;
+        }();
+        sigemptyset(&alarm_);
+        sigaddset(&alarm_, SIGALRM);
+        if (!handled) return;
+        // Unblocked before it is armed and until it is disarmed, so that every
+        // alarm comes while this thread takes it, and none is left pending to
+        // cut short a call elsewhere (the system gives a process's signal to
+        // its main thread, the one writing, when that thread takes it).
+        ::pthread_sigmask(SIG_UNBLOCK, &alarm_, nullptr);
+        const itimerval every{{0, slice}, {0, slice}};
+        armed_ = ::setitimer(ITIMER_REAL, &every, nullptr) == 0;
+    }
+    ~WriteTimer() {
+        if (armed_) {
+            const itimerval off{};
+            ::setitimer(ITIMER_REAL, &off, nullptr);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &alarm_, nullptr);
+    }
+    WriteTimer(const WriteTimer&) = delete;
+    WriteTimer& operator=(const WriteTimer&) = delete;
+
+private:
+    sigset_t alarm_{};
+    bool armed_ = false;
+};
 
 } // namespace
 
 bool write_standard(StandardStream stream, std::string_view text) {
     const int fd = stream == StandardStream::out ? STDOUT_FILENO : STDERR_FILENO;
-    StreamState& state = stream_states[stream == StandardStream::out ? 0 : 1];
+    bool& stream_failed = failed[stream == StandardStream::out ? 0 : 1];
     while (!text.empty()) {
-        // The stream is waited for here, with a timeout, rather than inside
-        // write: once it has room, a write of at most PIPE_BUF bytes fits a
-        // pipe whole and returns at once.
-        pollfd wanted{fd, POLLOUT, 0};
-        const int ready = ::poll(&wanted, 1, dropped_after_stop ? 0 : wait_slice_ms);
-        if (ready < 0 && errno != EINTR && errno != EAGAIN) {
-            state.failed = true;
-            return false;
+        ssize_t written;
+        int error;
+        {
+            WriteTimer timer(dropped_after_stop ? after_stop_slice_us : wait_slice_us);
+            written = ::write(fd, text.data(), text.size());
+            error = errno;
         }
-        if (ready <= 0) {
-            if (stop_request_pending()) {
-                dropped_after_stop = true;
-                return false;
-            }
+        if (written >= 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
             continue;
         }
-        if ((wanted.revents & POLLNVAL) != 0) { // a closed stream
-            state.failed = true;
+        if (error != EINTR && error != EAGAIN && error != EWOULDBLOCK) {
+            stream_failed = true;
             return false;
         }
-        const std::size_t step = std::min<std::size_t>(text.size(), PIPE_BUF);
-        const ssize_t written = ::write(fd, text.data(), step);
-        if (written < 0) {
-            // A stream someone else made non-blocking is waited for like any other.
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-            state.failed = true;
+        if (stop_request_pending()) {
+            dropped_after_stop = true;
             return false;
         }
-        text.remove_prefix(static_cast<std::size_t>(written));
+        // A stream someone else made non-blocking is waited for like any other.
+        if (error != EINTR) {
+            pollfd wanted{fd, POLLOUT, 0};
+            ::poll(&wanted, 1, static_cast<int>(wait_slice_us / 1000));
+        }
     }
     return true;
 }
 
-bool standard_write_failed(StandardStream stream) {
-    return stream_states[stream == StandardStream::out ? 0 : 1].failed;
-}
+bool standard_write_failed(StandardStream stream) { return failed[stream == StandardStream::out ? 0 : 1]; }
 
 bool standard_output_dropped() { return dropped_after_stop; }
 
