@@ -135,17 +135,18 @@ void print_summary(const wiper::RunSummary& summary) {
     for (const auto& part : summary.parts) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
-        wiper::print_standard(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - text_columns(name), ' ').c_str(),
-                    part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
-                    count.c_str(), part.frames == 1 ? "frame" : "frames");
+        wiper::print_standard(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(),
+                              std::string(name_width - text_columns(name), ' ').c_str(),
+                              part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
+                              count.c_str(), part.frames == 1 ? "frame" : "frames");
     }
     const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
     if (summary.frames_written == 0)
         wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, no frame written\n", parts.c_str());
     else
         wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, %s: %s to %s\n", parts.c_str(),
-                    plural(summary.frames_written, "frame", "frames").c_str(),
-                    printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
+                              plural(summary.frames_written, "frame", "frames").c_str(),
+                              printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
 }
 
 } // namespace
@@ -245,7 +246,8 @@ int program_main(const std::vector<std::string>& args) try {
     // A warning that could not be written (its reader went away, say) never
     // stopped the frames, but the run must not pass for one that said all it had to.
     if (stopped_at_output()) return report_stopped_output();
-    if (standard_write_failed(StandardStream::err)) return report("file access failure", "cannot write to standard error", 12);
+    if (standard_write_failed(StandardStream::err))
+        return report("file access failure", "cannot write to standard error", 12);
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
     return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
