@@ -149,7 +149,7 @@ bool SdlWindow::open(const std::string& drivers, const PreviewImage& image) {
     if (sdl_.Init(SDL_INIT_VIDEO) != 0) return false;
     initialised_ = true;
     window_ = sdl_.CreateWindow("Form1", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, preview_width,
-                               preview_height, SDL_WINDOW_SHOWN);
+                                preview_height, SDL_WINDOW_SHOWN);
     if (window_ == nullptr || sdl_.GetWindowSurface(window_) == nullptr) return false;
     // Keys are only ever a stop request here; no text is typed into the window.
     sdl_.StopTextInput();
@@ -405,7 +405,11 @@ std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks) {
     const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
     if (!preview_window_wanted(false, x11_display, wayland_display)) return nullptr;
     std::string why;
-    std::shared_ptr<const Sdl> sdl = load_sdl(why);
+    std::shared_ptr<const Sdl> sdl;
+    {
+        QuietOutput quiet; // what its libraries may say as they load is not the program's either
+        sdl = load_sdl(why);
+    }
     if (!sdl) {
         if (hooks.warn) hooks.warn("the window toolkit cannot be loaded (" + why + "); the run goes on without a window");
         return nullptr;
