@@ -166,9 +166,11 @@ int program_main(const std::vector<std::string>& args) try {
     switch (cl.action) {
     case CommandLine::Action::help:
         write_standard(StandardStream::out, usage_text());
+        flush_standard_output();
         return stopped_at_output() ? report_stopped_output() : 0;
     case CommandLine::Action::version:
         print_standard(StandardStream::out, "wiper-render %s\n", WIPER_VERSION);
+        flush_standard_output();
         return stopped_at_output() ? report_stopped_output() : 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
@@ -233,6 +235,7 @@ int program_main(const std::vector<std::string>& args) try {
             for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
                 write_standard(StandardStream::out, line + "\n");
     }
+    flush_standard_output();
     if (stopped_at_output()) return report_stopped_output();
     if (standard_write_failed(StandardStream::out))
         return report("file access failure", "cannot write to standard output", 12);

@@ -16,9 +16,15 @@ namespace wiper {
 enum class StandardStream { out, err };
 
 // Writes `text`, whole unless the system refuses it or a stop drops the rest;
-// true when all of it was written. Each call is written as it is made (a
-// warning appears as it happens), in the order the calls are made.
+// false when some of it could not be written. Standard error, and standard
+// output on a terminal, take each call as it is made (a warning appears as it
+// happens); standard output elsewhere keeps it for a larger write, made by
+// flush_standard_output() at the latest.
 bool write_standard(StandardStream stream, std::string_view text);
+
+// Writes what standard output keeps; false when some of it could not be
+// written. To be called once the program has said what it had to there.
+bool flush_standard_output();
 
 // printf's formatting, then write_standard.
 #if defined(__GNUC__)

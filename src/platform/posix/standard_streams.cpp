@@ -1,4 +1,4 @@
-#include "platform/standard_streams.h"
+#include "platform/stream_writes.h"
 
 #include <cerrno>
 
@@ -70,7 +70,9 @@ private:
 
 } // namespace
 
-bool write_standard(StandardStream stream, std::string_view text) {
+namespace stream_writes {
+
+bool write_now(StandardStream stream, std::string_view text) {
     const int fd = stream == StandardStream::out ? STDOUT_FILENO : STDERR_FILENO;
     bool& stream_failed = failed[stream == StandardStream::out ? 0 : 1];
     while (!text.empty()) {
@@ -101,6 +103,12 @@ bool write_standard(StandardStream stream, std::string_view text) {
     }
     return true;
 }
+
+bool is_terminal(StandardStream stream) {
+    return ::isatty(stream == StandardStream::out ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
+
+} // namespace stream_writes
 
 bool standard_write_failed(StandardStream stream) { return failed[stream == StandardStream::out ? 0 : 1]; }
 

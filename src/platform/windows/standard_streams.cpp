@@ -1,4 +1,4 @@
-#include "platform/standard_streams.h"
+#include "platform/stream_writes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,7 +24,14 @@ namespace windows {
 std::uint64_t standard_write_began() { return write_began.load(); }
 } // namespace windows
 
-bool write_standard(StandardStream stream, std::string_view text) {
+namespace stream_writes {
+
+bool is_terminal(StandardStream stream) {
+    const HANDLE handle = GetStdHandle(stream == StandardStream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR;
+}
+
+bool write_now(StandardStream stream, std::string_view text) {
     bool& stream_failed = failed[stream == StandardStream::out ? 0 : 1];
     const HANDLE handle = GetStdHandle(stream == StandardStream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -54,6 +61,8 @@ bool write_standard(StandardStream stream, std::string_view text) {
     }
     return true;
 }
+
+} // namespace stream_writes
 
 bool standard_write_failed(StandardStream stream) { return failed[stream == StandardStream::out ? 0 : 1]; }
 
