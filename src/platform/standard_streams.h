@@ -9,8 +9,10 @@ namespace wiper {
 //
 // A stream that nobody reads fills up and makes a write wait for its reader.
 // These writes wait only while no stop has been asked for (see
-// stop_requests.h): once one has, what the stream cannot take at once is
-// dropped, so a stop ends the run in time whatever its output does. The
+// stop_requests.h): once one has, what the stream does not take within a few
+// tens of milliseconds is dropped (Windows, which cannot cut a write short,
+// ends the process with the stopped status instead), so a stop ends the run
+// in time whatever its output does. The
 // streams themselves are left as they are, blocking and shared with whoever
 // else writes to them, and no further descriptor or handle is opened for them.
 enum class StandardStream { out, err };
