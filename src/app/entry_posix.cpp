@@ -3,6 +3,12 @@
 #include <vector>
 
 #include "app/program_main.h"
+#include "platform/standard_streams.h"
 
 // On POSIX systems the arguments already arrive as the bytes of their names.
-int main(int argc, char** argv) { return program_main(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+    const int status = program_main(std::vector<std::string>(argv + 1, argv + argc));
+    // Whatever standard output still keeps goes out at the end, as the C library's stream did.
+    wiper::flush_standard_output();
+    return status;
+}

@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/program_main.h"
+#include "platform/standard_streams.h"
 #include "platform/windows/text.h"
 
 namespace {
@@ -32,7 +32,8 @@ int main() {
     const UINT console_page = GetConsoleOutputCP();
     if (console_page != 0) SetConsoleOutputCP(CP_UTF8);
     const int status = program_main(utf8_arguments());
-    std::fflush(nullptr);
+    // Whatever standard output still keeps goes out at the end, as the C runtime's stream did.
+    wiper::flush_standard_output();
     if (console_page != 0 && console_page != CP_UTF8) SetConsoleOutputCP(console_page);
     return status;
 }

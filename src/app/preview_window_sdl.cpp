@@ -6,6 +6,11 @@
 // forward, a hung X server); SDL would wait for it for ever, and the run with
 // it. Past the deadline the run goes on without a window and leaves that
 // thread to end with the program.
+//
+// The toolkit is loaded only when a window is opened: a run without one
+// neither waits for its fifty-odd libraries as it starts nor needs them
+// installed. Its headers give the types and constants; its functions are
+// found in the library by name.
 #include "app/preview_window.h"
 
 #include <algorithm>
@@ -23,6 +28,7 @@
 
 #include "app/preview_region.h"
 #include "platform/quiet_output.h"
+#include "platform/shared_library.h"
 
 namespace wiper {
 
@@ -39,6 +45,56 @@ constexpr Clock::duration close_deadline = 1s;
 
 SDL_Rect to_sdl(const PreviewRect& r) { return SDL_Rect{r.x, r.y, r.w, r.h}; }
 
+// The toolkit's functions this window calls.
+struct Sdl {
+    decltype(&SDL_SetHint) SetHint = nullptr;
+    decltype(&SDL_Init) Init = nullptr;
+    decltype(&SDL_Quit) Quit = nullptr;
+    decltype(&SDL_CreateWindow) CreateWindow = nullptr;
+    decltype(&SDL_DestroyWindow) DestroyWindow = nullptr;
+    decltype(&SDL_GetWindowSurface) GetWindowSurface = nullptr;
+    decltype(&SDL_UpdateWindowSurface) UpdateWindowSurface = nullptr;
+    decltype(&SDL_UpdateWindowSurfaceRects) UpdateWindowSurfaceRects = nullptr;
+    decltype(&SDL_StopTextInput) StopTextInput = nullptr;
+    decltype(&SDL_PollEvent) PollEvent = nullptr;
+    decltype(&SDL_MapRGB) MapRGB = nullptr;
+    decltype(&SDL_FillRect) FillRect = nullptr;
+    decltype(&SDL_CreateRGBSurfaceWithFormatFrom) CreateRGBSurfaceWithFormatFrom = nullptr;
+    decltype(&SDL_UpperBlit) UpperBlit = nullptr; // what SDL_BlitSurface stands for
+    decltype(&SDL_FreeSurface) FreeSurface = nullptr;
+};
+
+template <typename Function>
+bool find(SharedLibrary& library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(library.symbol(name));
+    return function != nullptr;
+}
+
+// Loads the toolkit and finds each of its functions; null, with the reason in
+// `why`, when it is not installed or lacks one.
+std::shared_ptr<const Sdl> load_sdl(std::string& why) {
+    SharedLibrary library(WIPER_SDL2_LIBRARY);
+    auto sdl = std::make_shared<Sdl>();
+    const bool found = library.loaded() && find(library, "SDL_SetHint", sdl->SetHint) &&
+                       find(library, "SDL_Init", sdl->Init) && find(library, "SDL_Quit", sdl->Quit) &&
+                       find(library, "SDL_CreateWindow", sdl->CreateWindow) &&
+                       find(library, "SDL_DestroyWindow", sdl->DestroyWindow) &&
+                       find(library, "SDL_GetWindowSurface", sdl->GetWindowSurface) &&
+                       find(library, "SDL_UpdateWindowSurface", sdl->UpdateWindowSurface) &&
+                       find(library, "SDL_UpdateWindowSurfaceRects", sdl->UpdateWindowSurfaceRects) &&
+                       find(library, "SDL_StopTextInput", sdl->StopTextInput) &&
+                       find(library, "SDL_PollEvent", sdl->PollEvent) && find(library, "SDL_MapRGB", sdl->MapRGB) &&
+                       find(library, "SDL_FillRect", sdl->FillRect) &&
+                       find(library, "SDL_CreateRGBSurfaceWithFormatFrom", sdl->CreateRGBSurfaceWithFormatFrom) &&
+                       find(library, "SDL_UpperBlit", sdl->UpperBlit) &&
+                       find(library, "SDL_FreeSurface", sdl->FreeSurface);
+    if (!found) {
+        why = library.error();
+        return nullptr;
+    }
+    return sdl;
+}
+
 // SDL's video drivers for the displays named, in the order SDL itself prefers them.
 std::string video_drivers(const char* x11_display, const char* wayland_display) {
     std::string drivers;
@@ -50,7 +106,7 @@ std::string video_drivers(const char* x11_display, const char* wayland_display) 
 // The window as the toolkit's thread holds it. Only that thread touches it.
 class SdlWindow {
 public:
-    SdlWindow() = default;
+    explicit SdlWindow(const Sdl& sdl) : sdl_(sdl) {}
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
     ~SdlWindow() { close(); }
@@ -71,6 +127,7 @@ public:
     }
 
 private:
+    const Sdl& sdl_;
     SDL_Window* window_ = nullptr;
     bool initialised_ = false;
     bool stop_ = false;
@@ -80,37 +137,37 @@ private:
 bool SdlWindow::open(const std::string& drivers, const PreviewImage& image) {
     // Ctrl-C and its kin are polled by the run between steps so a stop never
     // cuts a frame file short; SDL must not turn them into its own quit events.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl_.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A plain shared-memory framebuffer: the preview is one small picture a
     // frame, not worth a GPU context (and none exists on a virtual display).
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    sdl_.SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A long batch run has no reason to keep the screen awake.
-    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    sdl_.SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     // Only the kinds of display the environment names are tried (a user's own
     // SDL_VIDEODRIVER still wins).
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+    sdl_.SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    if (sdl_.Init(SDL_INIT_VIDEO) != 0) return false;
     initialised_ = true;
-    window_ = SDL_CreateWindow("Form1", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, preview_width,
-                               preview_height, SDL_WINDOW_SHOWN);
-    if (window_ == nullptr || SDL_GetWindowSurface(window_) == nullptr) return false;
+    window_ = sdl_.CreateWindow("Form1", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, preview_width,
+                                preview_height, SDL_WINDOW_SHOWN);
+    if (window_ == nullptr || sdl_.GetWindowSurface(window_) == nullptr) return false;
     // Keys are only ever a stop request here; no text is typed into the window.
-    SDL_StopTextInput();
+    sdl_.StopTextInput();
     handle_events();
     paint(image, PreviewRect{}, true);
     return true;
 }
 
 void SdlWindow::close() {
-    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    if (window_ != nullptr) sdl_.DestroyWindow(window_);
     window_ = nullptr;
-    if (initialised_) SDL_Quit();
+    if (initialised_) sdl_.Quit();
     initialised_ = false;
 }
 
 bool SdlWindow::handle_events() {
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    while (sdl_.PollEvent(&event) != 0) {
         switch (event.type) {
         case SDL_KEYDOWN:
         case SDL_QUIT:
@@ -133,37 +190,37 @@ bool SdlWindow::handle_events() {
 }
 
 void SdlWindow::paint(const PreviewImage& image, const PreviewRect& rows, bool everything) {
-    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    SDL_Surface* target = sdl_.GetWindowSurface(window_);
     if (target == nullptr) return;
     repaint_all_ = false;
     const PreviewRect frame_area = image.area();
     const PreviewRect drawn = everything ? frame_area : rows;
     if (everything) {
         const Uint32 window_colour =
-            SDL_MapRGB(target->format, preview_window_colour.r, preview_window_colour.g, preview_window_colour.b);
+            sdl_.MapRGB(target->format, preview_window_colour.r, preview_window_colour.g, preview_window_colour.b);
         for (const PreviewRect& r : uncovered_regions(frame_area)) {
             const SDL_Rect rect = to_sdl(r);
-            SDL_FillRect(target, &rect, window_colour);
+            sdl_.FillRect(target, &rect, window_colour);
         }
     }
     if (!drawn.empty()) {
         // Words of 0x00RRGGBB are SDL's XRGB8888; on the usual framebuffer of
         // that format the blit is a row-by-row copy.
-        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
+        SDL_Surface* frame = sdl_.CreateRGBSurfaceWithFormatFrom(
             const_cast<std::uint32_t*>(image.words().data()), image.width(), image.height(), 32,
             static_cast<int>(image.pitch()), SDL_PIXELFORMAT_XRGB8888);
         if (frame != nullptr) {
             const SDL_Rect from = to_sdl(drawn);
             SDL_Rect to = from;
-            SDL_BlitSurface(frame, &from, target, &to);
-            SDL_FreeSurface(frame);
+            sdl_.UpperBlit(frame, &from, target, &to);
+            sdl_.FreeSurface(frame);
         }
     }
     if (everything) {
-        SDL_UpdateWindowSurface(window_);
+        sdl_.UpdateWindowSurface(window_);
     } else {
         const SDL_Rect rect = to_sdl(drawn);
-        SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
+        sdl_.UpdateWindowSurfaceRects(window_, &rect, 1);
     }
 }
 
@@ -183,13 +240,14 @@ struct Channel {
     bool stop = false;      // a key went down in the window, or it was closed
     bool over = false;      // the window is closed: no more jobs
 
+    std::shared_ptr<const Sdl> sdl; // the toolkit, loaded
     std::string drivers;
     PreviewImage image;     // the frame to show
     PreviewRect changed_rows;
 };
 
 void serve(const std::shared_ptr<Channel>& channel) {
-    SdlWindow window;
+    SdlWindow window(*channel->sdl);
     for (;;) {
         Channel::Job job;
         {
@@ -346,7 +404,18 @@ std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks) {
     const char* x11_display = std::getenv("DISPLAY");
     const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
     if (!preview_window_wanted(false, x11_display, wayland_display)) return nullptr;
+    std::string why;
+    std::shared_ptr<const Sdl> sdl;
+    {
+        QuietOutput quiet; // what its libraries may say as they load is not the program's either
+        sdl = load_sdl(why);
+    }
+    if (!sdl) {
+        if (hooks.warn) hooks.warn("the window toolkit cannot be loaded (" + why + "); the run goes on without a window");
+        return nullptr;
+    }
     auto channel = std::make_shared<Channel>();
+    channel->sdl = std::move(sdl);
     channel->drivers = video_drivers(x11_display, wayland_display);
     const std::string display = x11_display != nullptr && *x11_display != '\0' ? x11_display : wayland_display;
 

@@ -1,7 +1,6 @@
 // The program behind the entry point: command line, window, run and report.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -24,8 +23,8 @@
 #include "imaging/frame_surface.h"
 #include "platform/files.h"
 #include "platform/program_folder.h"
+#include "platform/standard_streams.h"
 #include "platform/stop_requests.h"
-#include "platform/terminal.h"
 
 #ifndef WIPER_VERSION
 #define WIPER_VERSION "0"
@@ -33,12 +32,28 @@
 
 namespace {
 
+// Whether a stop came while the output could not be written: what waited was
+// dropped (or the stream was refused anyway), and the run ends as stopped.
+bool stopped_at_output() {
+    using namespace wiper;
+    return stop_request_pending() && (standard_output_dropped() || standard_write_failed(StandardStream::out) ||
+                                      standard_write_failed(StandardStream::err));
+}
+
 int report(const char* kind, const std::string& detail, int status) {
     const std::string line = std::string("wiper-render: ") + kind + ": " + wiper::printable(detail);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    wiper::write_standard(wiper::StandardStream::err, line + "\n");
+    const int stopped = wiper::exit_status(wiper::FailureKind::stopped);
+    if (stopped_at_output()) return stopped;
     // A stop was asked for by the user; it needs no notice.
-    if (status != wiper::exit_status(wiper::FailureKind::stopped)) wiper::notify_failure(line);
+    if (status != stopped) wiper::notify_failure(line);
     return status;
+}
+
+// The end of a run that a stop caught while its output waited.
+int report_stopped_output() {
+    return report("stopped", "the run was stopped while its output waited to be read",
+                  wiper::exit_status(wiper::FailureKind::stopped));
 }
 
 // Whether a failure is a settings file missing from the folder the program
@@ -120,17 +135,18 @@ void print_summary(const wiper::RunSummary& summary) {
     for (const auto& part : summary.parts) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
-        std::printf("%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - text_columns(name), ' ').c_str(),
-                    part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
-                    count.c_str(), part.frames == 1 ? "frame" : "frames");
+        wiper::print_standard(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(),
+                              std::string(name_width - text_columns(name), ' ').c_str(),
+                              part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
+                              count.c_str(), part.frames == 1 ? "frame" : "frames");
     }
     const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
     if (summary.frames_written == 0)
-        std::printf("wiper-render: %s, no frame written\n", parts.c_str());
+        wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, no frame written\n", parts.c_str());
     else
-        std::printf("wiper-render: %s, %s: %s to %s\n", parts.c_str(),
-                    plural(summary.frames_written, "frame", "frames").c_str(),
-                    printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
+        wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, %s: %s to %s\n", parts.c_str(),
+                              plural(summary.frames_written, "frame", "frames").c_str(),
+                              printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
 }
 
 } // namespace
@@ -141,15 +157,21 @@ void print_summary(const wiper::RunSummary& summary) {
 // own multi-line complaint.
 int program_main(const std::vector<std::string>& args) try {
     using namespace wiper;
+    // Before anything else: a stop from the first moment ends the run with
+    // its status, never by the signal. Before the window too: the toolkit may
+    // start threads, and they must inherit the mask.
+    watch_stop_requests();
     ignore_write_signals();
     const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
     case CommandLine::Action::help:
-        std::fputs(usage_text().c_str(), stdout);
-        return 0;
+        write_standard(StandardStream::out, usage_text());
+        flush_standard_output();
+        return stopped_at_output() ? report_stopped_output() : 0;
     case CommandLine::Action::version:
-        std::printf("wiper-render %s\n", WIPER_VERSION);
-        return 0;
+        print_standard(StandardStream::out, "wiper-render %s\n", WIPER_VERSION);
+        flush_standard_output();
+        return stopped_at_output() ? report_stopped_output() : 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
         return report("usage", cl.error + "; " + usage_synopsis() + ", or --help", usage_status);
@@ -165,14 +187,12 @@ int program_main(const std::vector<std::string>& args) try {
             return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
         }
     }
-    // Before the window: the toolkit may start threads, and they must inherit the mask.
-    watch_stop_requests();
-    const bool on_terminal = stderr_is_terminal();
+    const bool on_terminal = standard_stream_is_terminal(StandardStream::err);
     ProgressLine progress(on_terminal);
     RunHooks hooks;
     hooks.warn = [&progress](const std::string& message) {
         progress.erase();
-        std::fprintf(stderr, "wiper-render: warning: %s\n", printable(message).c_str());
+        print_standard(StandardStream::err, "wiper-render: warning: %s\n", printable(message).c_str());
     };
     // The window comes up before any file is read; without one the run goes on headless.
     std::unique_ptr<PreviewWindow> window;
@@ -212,21 +232,24 @@ int program_main(const std::vector<std::string>& args) try {
         if (!cl.wiped_only) print_summary(outcome.summary);
         if (outcome.field)
             for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
-                std::printf("%s\n", line.c_str());
+                write_standard(StandardStream::out, line + "\n");
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    flush_standard_output();
+    if (stopped_at_output()) return report_stopped_output();
+    if (standard_write_failed(StandardStream::out))
         return report(kind_name(FailureKind::file_access), "cannot write to standard output",
                       exit_status(FailureKind::file_access));
     // Everything is written; a zone short of its share is the answer, not a failure.
     bool short_of_a_zone = false;
     if (outcome.field)
         for (const std::string& line : short_zones(*outcome.field)) {
-            std::fprintf(stderr, "wiper-render: zone short: %s\n", line.c_str());
+            print_standard(StandardStream::err, "wiper-render: zone short: %s\n", line.c_str());
             short_of_a_zone = true;
         }
     // A warning that could not be written (its reader went away, say) never
     // stopped the frames, but the run must not pass for one that said all it had to.
-    if (std::ferror(stderr))
+    if (stopped_at_output()) return report_stopped_output();
+    if (standard_write_failed(StandardStream::err))
         return report(kind_name(FailureKind::file_access), "cannot write to standard error",
                       exit_status(FailureKind::file_access));
     return short_of_a_zone ? zone_short_status : 0;

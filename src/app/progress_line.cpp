@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/utf8.h"
+#include "platform/standard_streams.h"
 
 namespace wiper {
 
@@ -35,15 +36,15 @@ void ProgressLine::update(const std::string& text) {
     const std::size_t cols = text_columns(line);
     // Spaces over whatever is left of a longer line drawn before.
     const std::string pad(shown_columns_ > cols ? shown_columns_ - cols : 0, ' ');
-    std::fprintf(stderr, "\r%s%s", line.c_str(), pad.c_str());
-    std::fflush(stderr);
+    write_standard(StandardStream::err, "\r" + line + pad);
     shown_columns_ = cols;
 }
 
 void ProgressLine::erase() {
     if (!enabled_ || shown_columns_ == 0) return;
-    std::fprintf(stderr, "\r%s\r", std::string(shown_columns_, ' ').c_str());
-    std::fflush(stderr);
+    std::string blank(shown_columns_ + 2, ' ');
+    blank.front() = blank.back() = '\r';
+    write_standard(StandardStream::err, blank);
     shown_columns_ = 0;
 }
 

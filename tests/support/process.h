@@ -83,6 +83,7 @@ struct Launch {
     // Process::release(), so a test can act while the run stands still at a
     // known point; what it says lands in `err` once it has ended.
     bool held = false;
+    int held_stream = 2; // the stream `held` holds: 2 standard error, 1 standard output (then in `out`)
 };
 
 class Process {
@@ -92,7 +93,7 @@ public:
     // elsewhere, see WIPER_SKIP_WITHOUT_PROC.
     Process(const std::string& binary, const std::vector<std::string>& args, const std::filesystem::path& out,
             const std::filesystem::path& err, const Launch& launch = {})
-        : err_(err) {
+        : err_(launch.held && launch.held_stream == 1 ? out : err) {
 #ifdef _WIN32
         SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         const HANDLE in_h = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -157,8 +158,8 @@ public:
             const int err_fd = open_out(err_path);
             if (in_fd < 0 || out_fd < 0 || err_fd < 0) _exit(127);
             dup2(in_fd, 0);
-            dup2(out_fd, 1);
-            dup2(held_pipe[1] >= 0 ? held_pipe[1] : err_fd, 2);
+            dup2(held_pipe[1] >= 0 && launch.held_stream == 1 ? held_pipe[1] : out_fd, 1);
+            dup2(held_pipe[1] >= 0 && launch.held_stream == 2 ? held_pipe[1] : err_fd, 2);
             if (launch.output_unread) close(unread[0]);
             for (const std::string& name : launch.unset_env) unsetenv(name.c_str());
             for (const std::string& pair : launch.set_env) putenv(const_cast<char*>(pair.c_str()));
@@ -180,6 +181,7 @@ public:
             if (fd >= 0) close(fd);
         if (held_pipe[1] >= 0) close(held_pipe[1]);
         held_ = held_pipe[0];
+        held_stream_ = launch.held_stream;
 #endif
     }
     ~Process() {
@@ -212,13 +214,13 @@ public:
     void kill() { ::kill(pid_, SIGKILL); }
     void send(int sig) const { ::kill(pid_, sig); }
 
-    // Whether the held child is blocked writing its message to stderr.
+    // Whether the held child is blocked writing its message to the held stream.
     bool blocked_at_message() const {
         std::ifstream in("/proc/" + std::to_string(pid_) + "/syscall");
         long call = -1;
         std::string fd;
         in >> call >> fd;
-        return call == SYS_write && fd == "0x2";
+        return call == SYS_write && fd == "0x" + std::to_string(held_stream_);
     }
     // Lets the held child go on, with room enough in its stderr for what follows.
     void release() {
@@ -284,10 +286,11 @@ private:
                 if (chunk[i] != '\0') held_text_ += chunk[i];
     }
     pid_t pid_ = -1;
-    int held_ = -1; // the held child's stderr, read end
+    int held_ = -1; // the held child's held stream, read end
+    int held_stream_ = 2;
     std::string held_text_;
 #endif
-    std::filesystem::path err_;
+    std::filesystem::path err_; // where the held stream's words land
     std::optional<Ending> ending_;
 };
 

@@ -1,9 +1,9 @@
 #include "platform/quiet_output.h"
 
-#include <cstdio>
-
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/standard_streams.h"
 
 namespace wiper {
 
@@ -21,9 +21,8 @@ int above_standard(int fd) {
 } // namespace
 
 QuietOutput::QuietOutput() {
-    // What the program buffered so far goes where it was meant to.
-    std::fflush(stdout);
-    std::fflush(stderr);
+    // What the program kept for standard output so far goes where it was meant to.
+    flush_standard_output();
     const int nowhere = above_standard(::open("/dev/null", O_WRONLY | O_CLOEXEC));
     if (nowhere < 0) return; // left as they are: better a stray line than a lost stream
     for (int fd = 1; fd <= 2; ++fd) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/windows/standard_streams.h"
+
 namespace wiper {
 
 namespace {
@@ -18,19 +20,43 @@ std::atomic<bool> stop_flag{false};
 // by the program (only by Windows, when the time is up).
 constexpr DWORD close_grace_ms = 4500;
 
+// A write to standard output or error that has waited this long once a stop
+// has come is not going to end in time: the process ends with the stopped
+// status, within the half second a stop is given. Frame files are never
+// written meanwhile (the flag is set around the standard streams' writes only).
+constexpr ULONGLONG blocked_write_ms = 300;
+constexpr DWORD look_every_ms = 20;
+constexpr UINT stopped_status = 30;
+
+// Watches, for as long as `limit` allows (INFINITE: until the process ends),
+// for the run to be stuck in a write to a standard stream, and ends the
+// process when it is.
+void end_if_output_blocks(DWORD limit) {
+    const ULONGLONG began = GetTickCount64();
+    for (;;) {
+        const ULONGLONG write_began = windows::standard_write_began();
+        const ULONGLONG now = GetTickCount64();
+        if (write_began != 0 && now >= write_began && now - write_began >= blocked_write_ms) ExitProcess(stopped_status);
+        if (limit != INFINITE && now - began >= limit) return;
+        Sleep(look_every_ms);
+    }
+}
+
 BOOL WINAPI on_console_event(DWORD event) {
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         stop_flag.store(true);
+        // This thread is the system's, made for this event; it watches until
+        // the run ends by itself.
+        end_if_output_blocks(INFINITE);
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
         stop_flag.store(true);
-        // The process handle is signalled only when the process has ended,
-        // which ends this thread too: this waits for the run to finish.
-        WaitForSingleObject(GetCurrentProcess(), close_grace_ms);
+        // Returning ends the process: this waits for the run to finish first.
+        end_if_output_blocks(close_grace_ms);
         return TRUE;
     default:
         return FALSE;
