@@ -1,5 +1,6 @@
 #include "batch/field_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -121,7 +122,7 @@ std::string FieldReader::read_text() {
     return value;
 }
 
-std::string read_text_file(const std::string& path) try {
+std::string read_text_file(const std::string& path, const std::function<void()>& between) try {
     files::ReadFile file(path);
     // Settings and part files are a few kilobytes; a file of this size is not
     // one, and reading it whole could exhaust memory (a sparse file costs its
@@ -131,12 +132,18 @@ std::string read_text_file(const std::string& path) try {
         throw Failure(FailureKind::file_access, path + ": is " + std::to_string(file.size()) +
                                                     " bytes long, more than the 64 MiB a text file may have");
     std::string text(file.size(), '\0');
-    // An editor saving the file while it is read: the file could not be read,
-    // which says nothing about what it holds.
-    if (file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size())) !=
-        text.size())
-        throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
+    const std::span<std::uint8_t> into(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
+    constexpr std::size_t piece = std::size_t{1} << 20;
+    for (std::size_t at = 0; at < into.size(); at += piece) {
+        if (between) between();
+        const std::size_t length = std::min(piece, into.size() - at);
+        // An editor saving the file while it is read: the file could not be
+        // read, which says nothing about what it holds.
+        if (file.read_at(at, into.subspan(at, length)) != length)
+            throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
+    }
     file.close();
+    if (between) between();
     return text;
 } catch (const Failure& failure) {
     if (!failure.path().empty()) throw;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace wiper {
@@ -50,7 +51,8 @@ private:
 // Opens and reads a whole text file of at most 64 MiB. A missing file is file
 // not found (path not found when its folder is missing); anything else that
 // stops the read, a larger file among them, is a file access failure. Every
-// failure carries `path`.
-std::string read_text_file(const std::string& path);
+// failure carries `path`. `between` is called between the pieces it is read
+// in, so a stop can end the reading of a large file.
+std::string read_text_file(const std::string& path, const std::function<void()>& between = {});
 
 } // namespace wiper

@@ -19,6 +19,19 @@ bool begins_with(const std::string& name, const std::string& prefix) {
 
 } // namespace
 
+std::string backup_copy_warning(const std::string& name) {
+    // Every name beginning with "coordinate" is a part, so an editor's backup
+    // of a part file is drawn too, usually a second time over the part it copies.
+    const auto ends_with = [&](const std::string& tail) {
+        if (name.size() < tail.size()) return false;
+        return std::equal(tail.begin(), tail.end(), name.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                          [](char t, char c) { return t == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    };
+    if (!(ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp"))) return {};
+    return name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
+                  "begins with coordinate is one); move it out of the folder if it is not meant to be drawn";
+}
+
 bool part_name_before(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {

@@ -24,9 +24,9 @@ private:
 
 } // namespace
 
-std::string field_picture_name(const std::string& image_name) { return image_name + "_wiped.bmp"; }
-
-void save_field_picture(const WipedField& field, const std::vector<Zone>& zones, const std::string& path) {
+void save_field_picture(const WipedField& field, const std::vector<Zone>& zones, const std::string& path,
+                        const Hooks& hooks) {
+    StopClock stop_clock(hooks, field_stopped_message);
     const PixelMask& wiped = *field.wiped_mask;
     const PixelMask& twice = *field.twice_mask;
     const ClipArea picture = wiped.clip_area();
@@ -35,6 +35,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     FrameSurface surface; // starts white: only what is wiped or in a zone is painted
     surface.set_size(picture.width, picture.height);
     for (std::int32_t y = 0; y < picture.height; ++y) {
+        stop_clock.poll();
         // Each run of pixels of one colour is painted as one span; white is
         // already there.
         const auto colour_at = [&](std::int32_t x) {
@@ -61,7 +62,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     RasterScratch scratch;
     OutlineOnly outline(surface);
     for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, outline);
-    replace_file(path, bmp_header(picture.width, picture.height), surface.bytes());
+    replace_file(path, bmp_header(picture.width, picture.height), surface.bytes(), {}, {}, stop_clock.between());
 }
 
 } // namespace wiper
