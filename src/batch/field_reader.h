@@ -14,8 +14,9 @@ namespace wiper {
 class FieldReader {
 public:
     // `text` is the whole file in any encoding decode_text reads; `name` is how
-    // failures name it.
-    FieldReader(std::string text, std::string name);
+    // failures name it. `between` is called as a large text is decoded and
+    // scanned, so a stop can end its reading.
+    FieldReader(std::string text, std::string name, std::function<void()> between = {});
 
     // True when nothing but spaces and line ends is left.
     bool at_end();
@@ -41,9 +42,19 @@ private:
     void consume_separator();
     void take_line_end();
     [[noreturn]] void fail_past_end(const char* what) const;
+    // Calls between_ once every 64 Ki characters scanned.
+    static constexpr std::size_t scan_block = std::size_t{1} << 16;
+    void scanned() {
+        if (++scanned_ % scan_block == 0 && between_) between_();
+    }
+    // The first position from `at` on whose character `keep` refuses, or the end.
+    template <class Keep>
+    std::size_t scan_while(std::size_t at, Keep keep) const;
 
     std::string text_;
     std::string name_;
+    std::function<void()> between_;
+    std::size_t scanned_ = 0;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
 };

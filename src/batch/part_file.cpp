@@ -26,7 +26,7 @@ PointPairs read_point_pairs(FieldReader& reader, std::span<screen_point> slots, 
 Part read_part(const std::string& folder, const std::string& name, const Part& before,
                const std::function<void()>& between) {
     const std::string path = files::join(folder, name);
-    FieldReader reader(read_text_file(path, between), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     Part part;
     part.part_points = before.part_points;
     part.name = name;

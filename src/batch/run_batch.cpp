@@ -76,8 +76,9 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         std::int64_t leftover_first = 0, leftover_last = 0;
         const auto report_leftovers = [&] {
             if (leftover_first == 0) return;
-            warn(hooks, name + " draws over " + frame_range(leftover_first, leftover_last) +
-                            " left in " + FrameNames::inside_buffer_shown() + " by an earlier run: the parts before it drew " + frames_drawn(written));
+            warn(hooks, name + " draws over " + frame_range(leftover_first, leftover_last) + " left in " +
+                            FrameNames::inside_buffer_shown() +
+                            " by an earlier run: the parts before it drew " + frames_drawn(written));
         };
         try {
             for (std::int64_t n = 1; n <= frames; ++n) {

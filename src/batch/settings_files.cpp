@@ -63,7 +63,7 @@ std::string image_name_fault(const std::string& name) {
 
 ImageSettings read_image_settings(const std::string& folder, const std::function<void()>& between) {
     const std::string path = settings_file_path(folder, image_settings_file);
-    FieldReader reader(read_text_file(path, between), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
     const std::string fault = image_name_fault(name);
@@ -80,7 +80,7 @@ ImageSettings read_image_settings(const std::string& folder, const std::function
 
 BladeTurns read_blade_turns(const std::string& folder, const std::function<void()>& between) {
     const std::string path = settings_file_path(folder, blade_turn_file);
-    FieldReader reader(read_text_file(path, between), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     BladeTurns turns;
     turns.blade_turn_1 = reader.read_number();
     turns.blade_turn_2 = reader.read_number();

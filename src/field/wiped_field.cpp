@@ -181,7 +181,9 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     field.picture_pixels = static_cast<std::uint64_t>(picture.width) * static_cast<std::uint64_t>(picture.height);
     field.wiped_mask = std::make_unique<PixelMask>(picture.width, picture.height);
     field.twice_mask = std::make_unique<PixelMask>(picture.width, picture.height);
+    StopClock stop_clock(hooks, field_stopped_message);
     for (Wiper& w : wipers) {
+        stop_clock.poll();
         field.parts.push_back({w.part->name, w.mask.count()});
         field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
         w.mask = PixelMask(0, 0); // its memory is not needed again
@@ -193,6 +195,7 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     field.zone_mask = std::make_unique<PixelMask>(picture.width, picture.height);
     RasterScratch scratch;
     for (const Zone& zone : zones) {
+        stop_clock.poll();
         zone_mask.clear();
         rasterize_polygon(zone.outline, picture, scratch, zone_mask);
         field.zones.push_back({zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask)});

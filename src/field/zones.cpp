@@ -20,7 +20,7 @@ public:
 Zone read_zone(const std::string& folder, const std::string& name, ClipArea picture, RasterScratch& scratch,
                const std::function<void(const std::string&)>& warn, const std::function<void()>& between) {
     const std::string path = files::join(folder, name);
-    FieldReader reader(read_text_file(path, between), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     Zone zone;
     zone.name = name;
     const std::size_t share_line = reader.line();
