@@ -126,9 +126,10 @@ void print_summary(const wiper::RunSummary& summary) {
     for (const auto& part : summary.parts) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
+        const char* kind = part.kind == wiper::PartKind::carried ? "carried" : "swept";
         std::printf("%s%s  %-7s  %s%s %s\n", name.c_str(), std::string(name_width - text_columns(name), ' ').c_str(),
-                    part.kind == wiper::PartKind::carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
-                    count.c_str(), part.frames == 1 ? "frame" : "frames");
+                    kind, std::string(count_width - count.size(), ' ').c_str(), count.c_str(),
+                    part.frames == 1 ? "frame" : "frames");
     }
     const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
     if (summary.frames_written == 0)

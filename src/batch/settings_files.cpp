@@ -32,7 +32,8 @@ bool is_reserved_device_name(const std::string& name) {
 
 std::string image_name_fault(const std::string& name) {
     if (name.empty()) return "is empty";
-    if (name == "." || name == "..") return "names a folder, not a frame file inside " + FrameNames::inside_buffer_shown();
+    if (name == "." || name == "..")
+        return "names a folder, not a frame file inside " + FrameNames::inside_buffer_shown();
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '/' || c == '\\')

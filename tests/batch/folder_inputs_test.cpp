@@ -32,10 +32,12 @@ TEST(FolderInputs, AreValuesAndFailFirstWhereTheRunWould) {
         FailureKind kind;
         const char* says;
     } faults[] = {
-        {[&] { fs::remove(dir / "buffer"), dir.write("buffer", ""); }, FailureKind::path_not_found, "a folder named buffer"},
+        {[&] { fs::remove(dir / "buffer"), dir.write("buffer", ""); }, FailureKind::path_not_found,
+         "a folder named buffer"},
         {[&] { fs::remove(dir / "coordinate_a.txt"); }, FailureKind::file_access, "no part file"},
         {[&] { dir.write("immagini.txt", "w,0,30\n"); }, FailureKind::invalid_size, "immagini.txt: the picture size"},
-        {[&] { dir.write("rotazione_spazzole.txt", "30\n"); }, FailureKind::read_past_end, "rotazione_spazzole.txt line 2"},
+        {[&] { dir.write("rotazione_spazzole.txt", "30\n"); }, FailureKind::read_past_end,
+         "rotazione_spazzole.txt line 2"},
         {[&] { fs::remove(dir / "immagini.txt"); }, FailureKind::file_not_found, "immagini.txt"},
     };
     for (const auto& fault : faults) {
