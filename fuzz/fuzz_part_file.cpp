@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both kinds, at each frame and halfway to the next, where coordinates clip.
     const std::int32_t frames = m.part.frame_count < 3 ? m.part.frame_count : 3;
     const wiper::BladeTurns turns{30, -45};
-    for (const bool carried : {false, true}) {
-        m.part.carried = carried;
+    for (const wiper::PartKind kind : {wiper::PartKind::swept, wiper::PartKind::carried}) {
+        m.part.kind = kind;
         double blade_angle = 0.0;
         try {
             for (std::int32_t n = 1; n <= frames; ++n)

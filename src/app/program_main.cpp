@@ -15,9 +15,12 @@
 #include "app/program_main.h"
 #include "app/preview_window.h"
 #include "app/progress_line.h"
+#include "batch/folder_inputs.h"
+#include "batch/frame_names.h"
 #include "batch/run_batch.h"
 #include "batch/settings_files.h"
 #include "common/failure.h"
+#include "common/hooks.h"
 #include "common/module1.h"
 #include "field/field_run.h"
 #include "imaging/frame_surface.h"
@@ -78,28 +81,32 @@ struct Outcome {
 // them, or the field alone. `frames_done` is called once the last frame is
 // saved, so the window closes as the frames end. The exit status, after
 // reporting the failure that stopped it.
-int render(const wiper::CommandLine& cl, const std::string& folder, wiper::RunHooks hooks,
-           const wiper::RunOptions& options, const wiper::FieldHooks& field_hooks, const std::function<void()>& frames_done,
-           wiper::ProgressLine& progress, Outcome& outcome) {
+int render(const wiper::CommandLine& cl, const std::string& folder, const wiper::Hooks& hooks,
+           const wiper::RunOptions& options, const std::function<void()>& frames_done, wiper::ProgressLine& progress,
+           Outcome& outcome) {
     using namespace wiper;
     const bool folder_given = !cl.folder.empty();
     try {
-        Module1 m;
+        // A stop while the inputs are read ends the job it was reading them for.
+        const char* stopped = cl.wiped_only ? field_stopped_message : run_stopped_message;
+        StopClock stop_clock(hooks, stopped);
+        const FolderInputs inputs = read_folder_inputs(folder, stop_clock.between());
         FieldScene scene;
+        scene.turns = inputs.turns;
+        // Zones are checked before any frame is drawn, so a mistake in one costs no render.
+        if (cl.wiped || cl.wiped_only) scene.zones = read_run_zones(inputs.image, folder, hooks, stopped);
         if (cl.wiped_only) {
-            scene = read_field_scene(m, folder, field_hooks);
+            scene.parts = read_field_parts(folder, inputs, hooks);
         } else {
-            // Zones are checked before any frame is drawn, so a mistake in one costs no render.
-            if (cl.wiped) hooks.before_parts = [&](const Module1& run) { scene.zones = read_run_zones(run, folder, field_hooks); };
+            Module1 m;
             FrameSurface surface;
-            outcome.summary = run_batch(m, surface, folder, hooks, options);
-            scene.turns = outcome.summary.turns;
+            outcome.summary = run_batch(m, surface, folder, inputs, hooks, options);
             scene.parts = std::move(outcome.summary.as_read);
         }
         if (frames_done) frames_done();
         if (cl.wiped || cl.wiped_only) {
-            outcome.field = make_wiped_field(m, folder, scene, field_hooks);
-            outcome.field_picture = shown_field_picture(m);
+            outcome.field = make_wiped_field(inputs.image, folder, scene, hooks);
+            outcome.field_picture = FrameNames(folder, inputs.image.name).shown_field_picture();
         }
     } catch (const Failure& failure) {
         progress.erase();
@@ -135,10 +142,11 @@ void print_summary(const wiper::RunSummary& summary) {
     for (const auto& part : summary.parts) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
+        const char* kind = part.kind == wiper::PartKind::carried ? "carried" : "swept";
         wiper::print_standard(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(),
-                              std::string(name_width - text_columns(name), ' ').c_str(),
-                              part.carried ? "carried" : "swept", std::string(count_width - count.size(), ' ').c_str(),
-                              count.c_str(), part.frames == 1 ? "frame" : "frames");
+                              std::string(name_width - text_columns(name), ' ').c_str(), kind,
+                              std::string(count_width - count.size(), ' ').c_str(), count.c_str(),
+                              part.frames == 1 ? "frame" : "frames");
     }
     const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
     if (summary.frames_written == 0)
@@ -189,7 +197,7 @@ int program_main(const std::vector<std::string>& args) try {
     }
     const bool on_terminal = standard_stream_is_terminal(StandardStream::err);
     ProgressLine progress(on_terminal);
-    RunHooks hooks;
+    Hooks hooks;
     hooks.warn = [&progress](const std::string& message) {
         progress.erase();
         print_standard(StandardStream::err, "wiper-render: warning: %s\n", printable(message).c_str());
@@ -199,33 +207,26 @@ int program_main(const std::vector<std::string>& args) try {
     if (!cl.headless && !cl.wiped_only)
         window = open_preview_window(WindowHooks{[] { return stop_request_pending(); }, hooks.warn});
     if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
-        hooks.progress = [&progress](std::size_t part, std::size_t parts, const std::string& name, std::int64_t frame,
-                                     std::int64_t frames) {
-            progress.update("part " + std::to_string(part) + " of " + std::to_string(parts) + ", " +
-                            printable(name) + ": frame " + std::to_string(frame) + " of " + std::to_string(frames));
+        hooks.progress = [&progress](const Progress& at) {
+            const std::string frame = "frame " + std::to_string(at.frame) + " of " + std::to_string(at.frames);
+            if (at.part == 0)
+                progress.update("wiped field: " + frame);
+            else
+                progress.update("part " + std::to_string(at.part) + " of " + std::to_string(at.parts) + ", " +
+                                printable(std::string(at.name)) + ": " + frame);
         };
     }
-    if (window) {
-        hooks.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
-        hooks.stop_requested = [&window] {
-            // The window's events are handled on every poll, even when a signal already says stop.
-            const bool from_window = window->stop_requested();
-            return stop_request_pending() || from_window;
-        };
-    } else {
-        hooks.stop_requested = [] { return stop_request_pending(); };
-    }
+    // The window, while there is one, is asked too: its events are handled on
+    // every poll, even when a signal already says stop.
+    hooks.stop_requested = [&window] {
+        const bool from_window = window && window->stop_requested();
+        return stop_request_pending() || from_window;
+    };
     RunOptions options;
     if (cl.rebuild_memory) options.rebuild_memory = *cl.rebuild_memory;
-    FieldHooks field_hooks;
-    field_hooks.warn = hooks.warn;
-    field_hooks.stop_requested = [] { return stop_request_pending(); };
-    if (on_terminal)
-        field_hooks.progress = [&progress](std::int64_t frame, std::int64_t frames) {
-            progress.update("wiped field: frame " + std::to_string(frame) + " of " + std::to_string(frames));
-        };
+    if (window) options.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
     Outcome outcome;
-    const int status = render(cl, folder, hooks, options, field_hooks, [&window] { window.reset(); }, progress, outcome);
+    const int status = render(cl, folder, hooks, options, [&window] { window.reset(); }, progress, outcome);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
     if (!cl.quiet) {

@@ -1,5 +1,6 @@
 #include "batch/field_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +14,21 @@
 namespace wiper {
 
 // Whatever encoding a desktop editor saved the file in, the fields are read from UTF-8.
-FieldReader::FieldReader(std::string text, std::string name)
-    : text_(decode_text(text, name)), name_(std::move(name)) {}
+FieldReader::FieldReader(std::string text, std::string name, std::function<void()> between)
+    : text_(decode_text(text, name, between)), name_(std::move(name)), between_(std::move(between)) {}
+
+template <class Keep>
+std::size_t FieldReader::scan_while(std::size_t at, Keep keep) const {
+    for (;;) {
+        const std::size_t block_end = std::min(text_.size(), at + scan_block);
+        while (at < block_end && keep(text_[at])) ++at;
+        if (at < block_end || at == text_.size()) return at;
+        if (between_) between_();
+    }
+}
 
 void FieldReader::skip_spaces() {
-    while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+    pos_ = scan_while(pos_, [this](char c) { return is_space(c); });
 }
 
 void FieldReader::take_line_end() {
@@ -29,6 +40,7 @@ void FieldReader::take_line_end() {
 
 void FieldReader::skip_blank() {
     for (;;) {
+        scanned();
         skip_spaces();
         if (pos_ < text_.size() && is_line_end(text_[pos_]))
             take_line_end();
@@ -61,7 +73,7 @@ void FieldReader::fail_past_end(const char* what) const {
 std::int32_t FieldReader::read_number() {
     if (at_end()) fail_past_end("a number");
     const std::size_t start = pos_;
-    while (pos_ < text_.size() && !is_space(text_[pos_]) && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+    pos_ = scan_while(pos_, [this](char c) { return !is_space(c) && c != ',' && !is_line_end(c); });
     const std::string token = text_.substr(start, pos_ - start);
 
     bool ok = !token.empty();
@@ -101,6 +113,7 @@ std::string FieldReader::read_text() {
             throw Failure(FailureKind::read_past_end, name_ + " line " + std::to_string(start_line) +
                                                           ": the quoted text has no closing quote");
         for (std::size_t i = pos_ + 1; i < close; ++i) {
+            if (i % scan_block == 0 && between_) between_();
             if (is_line_end(text_[i]) && !(text_[i] == '\n' && i > 0 && text_[i - 1] == '\r')) ++line_;
         }
         value = text_.substr(pos_ + 1, close - pos_ - 1);
@@ -112,7 +125,7 @@ std::string FieldReader::read_text() {
                               quote_for_message(text_.substr(pos_, 1)));
     } else {
         const std::size_t start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+        pos_ = scan_while(pos_, [this](char c) { return c != ',' && !is_line_end(c); });
         std::size_t end = pos_;
         while (end > start && is_space(text_[end - 1])) --end;
         value = text_.substr(start, end - start);
@@ -121,7 +134,7 @@ std::string FieldReader::read_text() {
     return value;
 }
 
-std::string read_text_file(const std::string& path) try {
+std::string read_text_file(const std::string& path, const std::function<void()>& between) try {
     files::ReadFile file(path);
     // Settings and part files are a few kilobytes; a file of this size is not
     // one, and reading it whole could exhaust memory (a sparse file costs its
@@ -131,12 +144,18 @@ std::string read_text_file(const std::string& path) try {
         throw Failure(FailureKind::file_access, path + ": is " + std::to_string(file.size()) +
                                                     " bytes long, more than the 64 MiB a text file may have");
     std::string text(file.size(), '\0');
-    // An editor saving the file while it is read: the file could not be read,
-    // which says nothing about what it holds.
-    if (file.read_at(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size())) !=
-        text.size())
-        throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
+    const std::span<std::uint8_t> into(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
+    constexpr std::size_t piece = std::size_t{1} << 20;
+    for (std::size_t at = 0; at < into.size(); at += piece) {
+        if (between) between();
+        const std::size_t length = std::min(piece, into.size() - at);
+        // An editor saving the file while it is read: the file could not be
+        // read, which says nothing about what it holds.
+        if (file.read_at(at, into.subspan(at, length)) != length)
+            throw Failure(FailureKind::file_access, path + ": the file became shorter while it was read");
+    }
     file.close();
+    if (between) between();
     return text;
 } catch (const Failure& failure) {
     if (!failure.path().empty()) throw;

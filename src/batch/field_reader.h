@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace wiper {
@@ -13,8 +14,9 @@ namespace wiper {
 class FieldReader {
 public:
     // `text` is the whole file in any encoding decode_text reads; `name` is how
-    // failures name it.
-    FieldReader(std::string text, std::string name);
+    // failures name it. `between` is called as a large text is decoded and
+    // scanned, so a stop can end its reading.
+    FieldReader(std::string text, std::string name, std::function<void()> between = {});
 
     // True when nothing but spaces and line ends is left.
     bool at_end();
@@ -40,9 +42,19 @@ private:
     void consume_separator();
     void take_line_end();
     [[noreturn]] void fail_past_end(const char* what) const;
+    // Calls between_ once every 64 Ki characters scanned.
+    static constexpr std::size_t scan_block = std::size_t{1} << 16;
+    void scanned() {
+        if (++scanned_ % scan_block == 0 && between_) between_();
+    }
+    // The first position from `at` on whose character `keep` refuses, or the end.
+    template <class Keep>
+    std::size_t scan_while(std::size_t at, Keep keep) const;
 
     std::string text_;
     std::string name_;
+    std::function<void()> between_;
+    std::size_t scanned_ = 0;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
 };
@@ -50,7 +62,8 @@ private:
 // Opens and reads a whole text file of at most 64 MiB. A missing file is file
 // not found (path not found when its folder is missing); anything else that
 // stops the read, a larger file among them, is a file access failure. Every
-// failure carries `path`.
-std::string read_text_file(const std::string& path);
+// failure carries `path`. `between` is called between the pieces it is read
+// in, so a stop can end the reading of a large file.
+std::string read_text_file(const std::string& path, const std::function<void()>& between = {});
 
 } // namespace wiper

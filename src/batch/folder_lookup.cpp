@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "batch/frame_names.h"
 #include "common/failure.h"
 #include "platform/files.h"
 
@@ -42,7 +43,8 @@ void expect_buffer_apart(const std::string& folder, const std::string& buffer) {
     if (program.exists && frames.exists && program.device == frames.device && program.index == frames.index)
         throw Failure(FailureKind::path_not_found,
                       buffer + " leads back to the program folder " + folder +
-                          ", so the frames would be written beside the part files; make buffer a folder of its own");
+                          ", so the frames would be written beside the part files; make " + FrameNames::buffer_shown() +
+                          " a folder of its own");
 }
 
 } // namespace wiper

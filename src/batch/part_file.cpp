@@ -24,19 +24,29 @@ PointPairs read_point_pairs(FieldReader& reader, std::span<screen_point> slots, 
     return pairs;
 }
 
-void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s) {
-    const std::string path = files::join(folder, s);
-    FieldReader reader(read_text_file(path), path);
-    Part& part = m.part;
-    part.name = s;
-    part.carried = is_carried_part(s);
+Part read_part(const std::string& folder, const std::string& name, const Part& before,
+               const std::function<void()>& between) {
+    const std::string path = files::join(folder, name);
+    FieldReader reader(read_text_file(path, between), path, between);
+    Part part;
+    part.part_points = before.part_points;
+    part.name = name;
+    part.kind = part_kind_of(name);
     part.frame_count = reader.read_number();
     part.sweep_angle = reader.read_number();
     part.centre_x = reader.read_number();
     part.centre_y = reader.read_number();
     part.last_point = read_point_pairs(reader, part.part_points, path, "more than 101 points").count - 1;
+    return part;
 }
 
-bool is_carried_part(const std::string& name) { return contains_ignoring_case(name, "nr"); }
+void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s,
+                            const std::function<void()>& between) {
+    m.part = read_part(folder, s, m.part, between);
+}
+
+PartKind part_kind_of(const std::string& name) {
+    return contains_ignoring_case(name, "nr") ? PartKind::carried : PartKind::swept;
+}
 
 } // namespace wiper

@@ -1,22 +1,33 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "batch/field_reader.h"
 #include "common/module1.h"
+#include "common/part.h"
 
 namespace wiper {
 
-// Reads the part file `s` (a bare name) in `folder` into m.part: its name and
-// kind, the header fields, part_points and last_point. The body is x, y pairs,
-// at most 101 of them; a last lone x is stored but not counted, and any value
-// after the 101st pair is an index-out-of-range failure. Slots past the points
-// read keep what the part before left in them.
-void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s);
+// The part file `name` (a bare name) in `folder`: its name and kind, the
+// header fields, part_points and last_point. The body is x, y pairs, at most
+// 101 of them; a last lone x is stored but not counted, and any value after
+// the 101st pair is an index-out-of-range failure.
+//
+// A part is read over the one `before` it, as the files were always read:
+// slots past the points read keep what `before` held there. So a carried part
+// with no points rides on slot 0 of the part before it. `between` is called as
+// the file is read (see read_text_file).
+Part read_part(const std::string& folder, const std::string& name, const Part& before,
+               const std::function<void()>& between = {});
+
+// The run's reading of part file `s`: m.part becomes read_part over m.part.
+void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s,
+                            const std::function<void()>& between = {});
 
 // A part whose bare file name holds "nr" (any case) is carried; any other is swept.
-bool is_carried_part(const std::string& name);
+PartKind part_kind_of(const std::string& name);
 
 // The x, y pairs that make up the rest of a file, into `slots` in order.
 struct PointPairs {

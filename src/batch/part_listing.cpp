@@ -7,6 +7,15 @@
 
 namespace wiper {
 
+std::string backup_copy_warning(const std::string& name) {
+    // Every name beginning with "coordinate" is a part, so an editor's backup
+    // of a part file is drawn too, usually a second time over the part it copies.
+    const auto ends_with = [&](const char* tail) { return ends_with_ignoring_case(name, tail); };
+    if (!(ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp"))) return {};
+    return name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
+                  "begins with coordinate is one); move it out of the folder if it is not meant to be drawn";
+}
+
 bool part_name_before(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {

@@ -16,4 +16,8 @@ inline constexpr const char* part_file_prefix = "coordinate";
 // The ordering used by list_files_named.
 bool part_name_before(const std::string& a, const std::string& b);
 
+// The warning for a part file named like a backup or editor copy (ending in
+// "~", ".bak", ".orig", ".swp" or ".tmp"), or empty for any other name.
+std::string backup_copy_warning(const std::string& name);
+
 } // namespace wiper

@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "batch/field_reader.h"
+#include "batch/frame_names.h"
 #include "batch/folder_lookup.h"
 #include "common/ascii.h"
 #include "common/failure.h"
-#include "platform/files.h"
 
 namespace wiper {
 
@@ -32,10 +32,12 @@ bool is_reserved_device_name(const std::string& name) {
 
 std::string image_name_fault(const std::string& name) {
     if (name.empty()) return "is empty";
-    if (name == "." || name == "..") return "names a folder, not a frame file inside buffer/";
+    if (name == "." || name == "..")
+        return "names a folder, not a frame file inside " + FrameNames::inside_buffer_shown();
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == '/' || c == '\\') return "holds a path separator and would put frame files outside buffer/";
+        if (c == '/' || c == '\\')
+            return "holds a path separator and would put frame files outside " + FrameNames::inside_buffer_shown();
         if (c < 0x20 || c == 0x7f) {
             char code[8];
             std::snprintf(code, sizeof code, "0x%02x", c);
@@ -60,9 +62,9 @@ std::string image_name_fault(const std::string& name) {
     return {};
 }
 
-void read_image_settings(Module1& m, const std::string& folder) {
+ImageSettings read_image_settings(const std::string& folder, const std::function<void()>& between) {
     const std::string path = settings_file_path(folder, image_settings_file);
-    FieldReader reader(read_text_file(path), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     const std::size_t line = reader.line();
     std::string name = reader.read_text();
     const std::string fault = image_name_fault(name);
@@ -70,22 +72,20 @@ void read_image_settings(Module1& m, const std::string& folder) {
         throw Failure(FailureKind::invalid_image_name,
                       path + " line " + std::to_string(line) + ": the image name " + quote_for_message(name) + " " +
                           fault);
-    m.image_name = std::move(name);
-    m.image_width = reader.read_number();
-    m.image_height = reader.read_number();
+    ImageSettings settings;
+    settings.name = std::move(name);
+    settings.width = reader.read_number();
+    settings.height = reader.read_number();
+    return settings;
 }
 
-BladeTurns read_blade_turns(const std::string& folder) {
+BladeTurns read_blade_turns(const std::string& folder, const std::function<void()>& between) {
     const std::string path = settings_file_path(folder, blade_turn_file);
-    FieldReader reader(read_text_file(path), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     BladeTurns turns;
     turns.blade_turn_1 = reader.read_number();
     turns.blade_turn_2 = reader.read_number();
     return turns;
-}
-
-std::string frame_file_path(const std::string& folder, const std::string& image_name, std::int64_t n) {
-    return files::join(files::join(folder, "buffer"), image_name + "_" + std::to_string(n) + ".bmp");
 }
 
 } // namespace wiper

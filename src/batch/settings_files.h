@@ -1,7 +1,8 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <string>
 
-#include "common/module1.h"
 #include "geometry/poses.h"
 
 namespace wiper {
@@ -9,10 +10,17 @@ namespace wiper {
 inline constexpr const char* image_settings_file = "immagini.txt";
 inline constexpr const char* blade_turn_file = "rotazione_spazzole.txt";
 
-// Reads image_name, image_width and image_height from the image settings file in
-// `folder`. Anything after the three fields is not read. A name that
-// image_name_fault refuses is an invalid image name.
-void read_image_settings(Module1& m, const std::string& folder);
+// What the image settings file says: the frame files' prefix and the picture's size.
+struct ImageSettings {
+    std::string name;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Reads the image settings file in `folder`. Anything after the three fields
+// is not read. A name that image_name_fault refuses is an invalid image name.
+// `between` is called as the file is read (see read_text_file).
+ImageSettings read_image_settings(const std::string& folder, const std::function<void()>& between = {});
 
 // Why `name` cannot prefix frame files, or empty when it can. Refused: a name
 // that would put frame files outside buffer/ (empty, ".", "..", or holding "/"
@@ -26,9 +34,6 @@ void read_image_settings(Module1& m, const std::string& folder);
 std::string image_name_fault(const std::string& name);
 
 // Reads the two blade turn angles, in degrees. Anything after them is not read.
-BladeTurns read_blade_turns(const std::string& folder);
-
-// Where frame n of the run lives: folder/buffer/<image_name>_<n>.bmp.
-std::string frame_file_path(const std::string& folder, const std::string& image_name, std::int64_t n);
+BladeTurns read_blade_turns(const std::string& folder, const std::function<void()>& between = {});
 
 } // namespace wiper

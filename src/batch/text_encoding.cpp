@@ -9,6 +9,9 @@ namespace wiper {
 
 namespace {
 
+// How many bytes are converted between two calls of `between`.
+constexpr std::size_t between_bytes = std::size_t{1} << 16;
+
 // Lines counted as the field reader counts them: CR, LF and CRLF each end one.
 std::size_t line_of(const std::string& text) {
     std::size_t line = 1;
@@ -17,7 +20,8 @@ std::size_t line_of(const std::string& text) {
     return line;
 }
 
-std::string from_utf16(const std::string& bytes, bool big_endian, const std::string& name) {
+std::string from_utf16(const std::string& bytes, bool big_endian, const std::string& name,
+                       const std::function<void()>& between) {
     std::string out;
     out.reserve(bytes.size());
     const auto unit_at = [&](std::size_t i) {
@@ -31,6 +35,7 @@ std::string from_utf16(const std::string& bytes, bool big_endian, const std::str
     };
     if (bytes.size() % 2 != 0) fail("it ends in half a character");
     for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        if (between && i % between_bytes < 2) between();
         std::uint32_t c = unit_at(i);
         if (c >= 0xDC00 && c <= 0xDFFF) fail("a second half of a surrogate pair stands alone");
         if (c >= 0xD800 && c <= 0xDBFF) {
@@ -52,11 +57,12 @@ constexpr std::uint16_t cp1252_high[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-std::string from_cp1252(const std::string& bytes) {
+std::string from_cp1252(const std::string& bytes, const std::function<void()>& between) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (between && i % between_bytes == 0) between();
+        const auto b = static_cast<unsigned char>(bytes[i]);
         append_utf8(out, b >= 0x80 && b < 0xA0 ? cp1252_high[b - 0x80] : b);
     }
     return out;
@@ -64,12 +70,13 @@ std::string from_cp1252(const std::string& bytes) {
 
 } // namespace
 
-std::string decode_text(const std::string& bytes, const std::string& name) {
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0) return from_utf16(bytes, false, name);
-    if (bytes.compare(0, 2, "\xFE\xFF") == 0) return from_utf16(bytes, true, name);
+std::string decode_text(const std::string& bytes, const std::string& name, const std::function<void()>& between) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) return from_utf16(bytes, false, name, between);
+    if (bytes.compare(0, 2, "\xFE\xFF") == 0) return from_utf16(bytes, true, name, between);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
     if (is_utf8(bytes)) return bytes;
-    return from_cp1252(bytes);
+    if (between) between();
+    return from_cp1252(bytes, between);
 }
 
 } // namespace wiper

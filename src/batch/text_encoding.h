@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace wiper {
@@ -9,7 +10,8 @@ namespace wiper {
 // is Windows-1252, the code page these files were first written in. Line ends
 // survive unchanged, so line numbers in messages stay right. A UTF-16 file
 // with a broken surrogate pair or an odd byte count is a file access failure
-// naming `name` and the line.
-std::string decode_text(const std::string& bytes, const std::string& name);
+// naming `name` and the line. `between` is called along the way, so a stop can
+// end the decoding of a large file.
+std::string decode_text(const std::string& bytes, const std::string& name, const std::function<void()>& between = {});
 
 } // namespace wiper

@@ -7,9 +7,9 @@
 namespace wiper {
 
 // The run's shared state. One object, owned by the run and passed by reference.
-// The current part is read over the one before it and its point slots are not
-// cleared: a carried part with no points still reads slot 0 as whatever the
-// previous part left there.
+// The current part is read over the one before it (legge_files_coordinate):
+// a carried part with no points still reads slot 0 as whatever the previous
+// part left there.
 struct Module1 {
     // Image settings file.
     std::string image_name;

@@ -11,12 +11,17 @@ namespace wiper {
 inline constexpr int point_slots = 101;
 using point_slots_array = std::array<screen_point, point_slots>;
 
+// How a part moves. A swept part (an arm) turns rigidly about its pivot; a
+// carried part (a blade) rides the arc of its point 0 and turns about it, and
+// its point 0 is not drawn.
+enum class PartKind { swept, carried };
+
 // One part file as read: its header and outline, and what it is called.
 // Only slots up to last_point are meaningful; the rest hold whatever the part
-// read before it left there, as the run's reader never clears them.
+// read before it left there (see read_part).
 struct Part {
     std::string name;     // the bare file name, which names the part in messages
-    bool carried = false; // a blade, carried by its point 0; otherwise swept
+    PartKind kind = PartKind::swept;
 
     std::int32_t frame_count = 0;
     std::int32_t sweep_angle = 0; // degrees, signed

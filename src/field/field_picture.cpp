@@ -26,9 +26,9 @@ private:
 
 } // namespace
 
-std::string field_picture_name(const std::string& image_name) { return image_name + "_wiped.bmp"; }
-
-void save_field_picture(const WipedField& field, const std::vector<Zone>& zones, const std::string& path) {
+void save_field_picture(const WipedField& field, const std::vector<Zone>& zones, const std::string& path,
+                        const Hooks& hooks) {
+    StopClock stop_clock(hooks, field_stopped_message);
     const PixelMask& wiped = *field.wiped_mask;
     const PixelMask& twice = *field.twice_mask;
     const ClipArea picture = wiped.clip_area();
@@ -37,6 +37,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     FrameSurface surface; // starts white: only what is wiped or in a zone is painted
     surface.set_size(picture.width, picture.height);
     for (std::int32_t y = 0; y < picture.height; ++y) {
+        stop_clock.poll();
         // Each run of pixels of one colour is painted as one span; white is
         // already there.
         const auto colour_at = [&](std::int32_t x) {
@@ -63,7 +64,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     RasterScratch scratch;
     OutlineOnly outline(surface);
     for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, outline);
-    save_bmp(surface, path, wiped_field_picture);
+    save_bmp(surface, path, wiped_field_picture, stop_clock.between());
 }
 
 } // namespace wiper

@@ -1,43 +1,41 @@
 #include "field/field_run.h"
 
+#include "batch/frame_names.h"
 #include "batch/part_file.h"
+#include "batch/part_listing.h"
 #include "field/field_picture.h"
-#include "platform/files.h"
 
 namespace wiper {
 
-std::vector<Zone> read_run_zones(const Module1& m, const std::string& folder, const FieldHooks& hooks) {
+std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& folder, const Hooks& hooks,
+                                 const char* stopped) {
     const auto warn = [&](const std::string& message) {
         if (hooks.warn) hooks.warn(message);
     };
-    return read_zones(folder, ClipArea{m.image_width, m.image_height}, warn);
+    StopClock stop_clock(hooks, stopped);
+    return read_zones(folder, ClipArea{image.width, image.height}, warn, stop_clock.between());
 }
 
-FieldScene read_field_scene(Module1& m, const std::string& folder, const FieldHooks& hooks) {
-    const RunSetup setup = prepare_run(m, nullptr, folder);
-    FieldScene scene;
-    scene.turns = setup.turns;
-    scene.zones = read_run_zones(m, folder, hooks);
-    // Read over one another as the run reads them: a part without points
-    // keeps the slots of the part before it. Each is posed at its frames as
-    // soon as it is read, so the first mistake is the one the run would meet.
-    for (const std::string& name : setup.parts) {
+std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs& inputs, const Hooks& hooks) {
+    std::vector<Part> parts;
+    StopClock stop_clock(hooks, field_stopped_message);
+    Part before;
+    for (const std::string& name : inputs.parts) {
         if (const std::string copy = backup_copy_warning(name); !copy.empty() && hooks.warn) hooks.warn(copy);
-        legge_files_coordinate(m, folder, name);
-        pose_every_frame(m.part, scene.turns, hooks);
-        scene.parts.push_back(m.part);
+        Part part = read_part(folder, name, before, stop_clock.between());
+        pose_every_frame(part, inputs.turns, hooks);
+        parts.push_back(part);
+        before = std::move(part);
     }
-    return scene;
+    return parts;
 }
 
-WipedField make_wiped_field(const Module1& m, const std::string& folder, const FieldScene& scene,
-                            const FieldHooks& hooks) {
+WipedField make_wiped_field(const ImageSettings& image, const std::string& folder, const FieldScene& scene,
+                            const Hooks& hooks) {
     WipedField field =
-        follow_sweep(ClipArea{m.image_width, m.image_height}, scene.turns, scene.parts, scene.zones, hooks);
-    save_field_picture(field, scene.zones, files::join(files::join(folder, "buffer"), field_picture_name(m.image_name)));
+        follow_sweep(ClipArea{image.width, image.height}, scene.turns, scene.parts, scene.zones, hooks);
+    save_field_picture(field, scene.zones, FrameNames(folder, image.name).field_picture(), hooks);
     return field;
 }
-
-std::string shown_field_picture(const Module1& m) { return files::join("buffer", field_picture_name(m.image_name)); }
 
 } // namespace wiper

@@ -2,36 +2,36 @@
 #include <string>
 #include <vector>
 
-#include "batch/run_batch.h"
-#include "common/module1.h"
+#include "batch/folder_inputs.h"
+#include "common/hooks.h"
 #include "field/wiped_field.h"
 #include "field/zones.h"
 
 namespace wiper {
 
-// What the wiped field is computed from: the run's blade turns and part files
-// as read, and the zones.
+// What the wiped field is computed from: the blade turns, the part files as
+// read, and the zones.
 struct FieldScene {
     BladeTurns turns;
     std::vector<Part> parts;
     std::vector<Zone> zones;
 };
 
-// The zones of `folder` for a run whose image settings are in `m`: read and
-// checked before the run draws a frame.
-std::vector<Zone> read_run_zones(const Module1& m, const std::string& folder, const FieldHooks& hooks);
+// The zones of `folder` for a picture of `image`'s size: read and checked
+// before a frame is drawn, so a mistake in them costs no frame. A stop while
+// they are read says `stopped`.
+std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& folder, const Hooks& hooks,
+                                 const char* stopped);
 
-// Everything the field needs, read as the run reads it and failing as it
-// would, but without drawing, reading or writing a frame: settings, zones,
-// then every part file in the run's order.
-FieldScene read_field_scene(Module1& m, const std::string& folder, const FieldHooks& hooks);
+// Every part file of inputs.parts, read in that order as the run reads them
+// and each posed at all its frames as soon as it is read, so the first
+// mistake is the one the run would meet, with the same message; but without
+// drawing, reading or writing a frame.
+std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs& inputs, const Hooks& hooks);
 
-// Follows the sweep and saves the picture of the wiped field as
-// buffer/<prefix>_wiped.bmp. Returns the field for its report.
-WipedField make_wiped_field(const Module1& m, const std::string& folder, const FieldScene& scene,
-                            const FieldHooks& hooks);
-
-// The picture as the report names it inside the program folder.
-std::string shown_field_picture(const Module1& m);
+// Follows the sweep and saves the picture of the wiped field
+// (FrameNames::field_picture). Returns the field for its report.
+WipedField make_wiped_field(const ImageSettings& image, const std::string& folder, const FieldScene& scene,
+                            const Hooks& hooks);
 
 } // namespace wiper

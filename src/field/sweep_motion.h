@@ -8,9 +8,8 @@
 namespace wiper {
 
 // How far a part moves between two frames, which decides how often the field
-// must look at it. Both poses turn about a pivot at a steady rate in t, so
-// every point moves along an arc, and no point of the part moves farther in a
-// frame step than these bounds, in pixels, before rounding.
+// must look at it: the bounds geometry gives (step_bounds), with what the
+// picture adds to them.
 struct StepMotion {
     // The farthest any point of the part moves: with the part's place at a
     // frame, a box that it cannot leave until the next frame.

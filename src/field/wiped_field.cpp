@@ -12,11 +12,6 @@ namespace wiper {
 
 namespace {
 
-void check_stop(const FieldHooks& hooks) {
-    if (hooks.stop_requested && hooks.stop_requested())
-        throw Failure(FailureKind::stopped, "the run was stopped while it followed the sweep for the wiped field");
-}
-
 // One wiping part as the sweep is followed.
 struct Wiper {
     const Part* part = nullptr;
@@ -49,16 +44,17 @@ std::string frame_count_text(double t, bool up) {
 
 class SweepFollower {
 public:
-    SweepFollower(ClipArea picture, const BladeTurns& turns, std::vector<Wiper>& wipers, const FieldHooks& hooks)
-        : picture_(picture), turns_(turns), wipers_(wipers), hooks_(hooks),
+    SweepFollower(ClipArea picture, const BladeTurns& turns, std::vector<Wiper>& wipers, const Hooks& hooks)
+        : picture_(picture), turns_(turns), wipers_(wipers), hooks_(hooks), stop_clock_(hooks, field_stopped_message),
           touches_(wipers.size() * wipers.size()) {}
 
     void run() {
         std::int64_t last = 0;
         for (const Wiper& w : wipers_) last = std::max<std::int64_t>(last, w.part->frame_count);
+        check_stop(hooks_, field_stopped_message); // a stop asked for before the sweep, as the frames ended
         for (std::int64_t n = 1; n <= last; ++n) {
-            check_stop(hooks_);
-            if (hooks_.progress) hooks_.progress(n, last);
+            stop_clock_.poll(); // a frame can take far less than a look for a stop request costs
+            if (hooks_.progress) hooks_.progress(Progress{0, 0, {}, n, last});
             pose_all(static_cast<double>(n), n, true);
             // The step to frame n + 1, looked at as often as its fastest
             // part that can reach the picture needs.
@@ -70,7 +66,7 @@ public:
                 if (w.samples.capped) w.approximate = true;
             }
             for (std::uint32_t i = 1; i < count; ++i) {
-                if (i % 256 == 0) check_stop(hooks_);
+                stop_clock_.poll();
                 pose_all(static_cast<double>(n) + static_cast<double>(i) / count, n, false);
             }
         }
@@ -134,7 +130,8 @@ private:
     ClipArea picture_;
     const BladeTurns& turns_;
     std::vector<Wiper>& wipers_;
-    const FieldHooks& hooks_;
+    const Hooks& hooks_;
+    StopClock stop_clock_;
     RasterScratch scratch_;
     std::vector<Touch> touches_; // [a * count + b] for a < b
 };
@@ -147,21 +144,26 @@ std::string pixels_text(double px) {
 
 } // namespace
 
-void pose_every_frame(const Part& part, const BladeTurns& turns, const FieldHooks& hooks) {
-    check_stop(hooks);
+void pose_every_frame(const Part& part, const BladeTurns& turns, const Hooks& hooks) {
+    check_stop(hooks, field_stopped_message);
+    StopClock stop_clock(hooks, field_stopped_message);
     point_slots_array points{};
     double blade_angle = 0;
-    for (std::int64_t n = 1; n <= part.frame_count; ++n) pose_part(part, turns, static_cast<double>(n), blade_angle, points);
+    for (std::int64_t n = 1; n <= part.frame_count; ++n) {
+        if (n % 64 == 0) stop_clock.poll(); // a pose takes a microsecond or so; the clock is looked at less often
+        pose_part(part, turns, static_cast<double>(n), blade_angle, points);
+    }
 }
 
 WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
-                        const std::vector<Zone>& zones, const FieldHooks& hooks) {
+                        const std::vector<Zone>& zones, const Hooks& hooks) {
     WipedField field;
-    field.carried_wipe = std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.carried; });
+    field.carried_wipe =
+        std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.kind == PartKind::carried; });
     std::vector<Wiper> wipers;
     wipers.reserve(parts.size());
     for (const Part& part : parts) {
-        if (field.carried_wipe && !part.carried) continue; // the arms never touch the glass
+        if (field.carried_wipe && part.kind != PartKind::carried) continue; // the arms never touch the glass
         Wiper& w = wipers.emplace_back(part, picture);
         w.motion = step_motion(part, turns, picture);
         w.samples = step_samples(w.motion, most_samples_per_step);
@@ -180,7 +182,9 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     field.picture_pixels = static_cast<std::uint64_t>(picture.width) * static_cast<std::uint64_t>(picture.height);
     field.wiped_mask = std::make_unique<PixelMask>(picture.width, picture.height);
     field.twice_mask = std::make_unique<PixelMask>(picture.width, picture.height);
+    StopClock stop_clock(hooks, field_stopped_message);
     for (Wiper& w : wipers) {
+        stop_clock.poll();
         field.parts.push_back({w.part->name, w.mask.count()});
         field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
         w.mask = PixelMask(0, 0); // its memory is not needed again
@@ -192,6 +196,7 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     field.zone_mask = std::make_unique<PixelMask>(picture.width, picture.height);
     RasterScratch scratch;
     for (const Zone& zone : zones) {
+        stop_clock.poll();
         zone_mask.clear();
         rasterize_polygon(zone.outline, picture, scratch, zone_mask);
         field.zones.push_back({zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask)});

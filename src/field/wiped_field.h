@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/hooks.h"
 #include "common/part.h"
 #include "field/pixel_mask.h"
 #include "field/zones.h"
@@ -12,18 +12,15 @@
 
 namespace wiper {
 
-// How the field reaches whoever runs it. Either may be left empty.
-struct FieldHooks {
-    std::function<void(const std::string&)> warn;
-    // Polled as the sweep is followed; true stops it with a "stopped" failure.
-    std::function<bool()> stop_requested;
-    // As the sweep reaches frame `frame` of the `frames` the longest part has.
-    std::function<void(std::int64_t frame, std::int64_t frames)> progress;
-};
+// What a stop says when it ends the field's work: reading its parts, posing
+// them, following the sweep, saving its picture.
+inline constexpr const char* field_stopped_message =
+    "the run was stopped while it followed the sweep for the wiped field";
 
 // The part at each of its frames, as the run poses it: a part the run would
-// stop on stops here the same way, with the same message.
-void pose_every_frame(const Part& part, const BladeTurns& turns, const FieldHooks& hooks);
+// stop on stops here the same way, with the same message. A stop request is
+// looked for all along (see StopClock), however many frames the part has.
+void pose_every_frame(const Part& part, const BladeTurns& turns, const Hooks& hooks);
 
 // Poses a frame step is looked at, at most: beyond it the field is approximate, and says so.
 inline constexpr std::uint32_t most_samples_per_step = 4096;
@@ -64,6 +61,6 @@ struct WipedField {
 // cover a common pixel at the same pose are warned about, once per pair, with
 // the frames between which they touch.
 WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::vector<Part>& parts,
-                        const std::vector<Zone>& zones, const FieldHooks& hooks);
+                        const std::vector<Zone>& zones, const Hooks& hooks);
 
 } // namespace wiper

@@ -18,9 +18,9 @@ public:
 };
 
 Zone read_zone(const std::string& folder, const std::string& name, ClipArea picture, RasterScratch& scratch,
-               const std::function<void(const std::string&)>& warn) {
+               const std::function<void(const std::string&)>& warn, const std::function<void()>& between) {
     const std::string path = files::join(folder, name);
-    FieldReader reader(read_text_file(path), path);
+    FieldReader reader(read_text_file(path, between), path, between);
     Zone zone;
     zone.name = name;
     const std::size_t share_line = reader.line();
@@ -63,11 +63,12 @@ Zone read_zone(const std::string& folder, const std::string& name, ClipArea pict
 } // namespace
 
 std::vector<Zone> read_zones(const std::string& folder, ClipArea picture,
-                             const std::function<void(const std::string&)>& warn) {
+                             const std::function<void(const std::string&)>& warn,
+                             const std::function<void()>& between) {
     std::vector<Zone> zones;
     RasterScratch scratch;
     for (const std::string& name : list_files_named(folder, zone_file_prefix))
-        zones.push_back(read_zone(folder, name, picture, scratch, warn));
+        zones.push_back(read_zone(folder, name, picture, scratch, warn, between));
     return zones;
 }
 

@@ -25,8 +25,9 @@ inline constexpr int most_zone_points = 1000;
 // zone file is the required share, then 3 to 1000 x,y pairs. A zone with no
 // pixel inside `picture` is a failure; one that reaches outside it is warned
 // about, and only its pixels inside count. Every failure names the file and
-// its line.
+// its line. `between` is called as the files are read (see read_text_file).
 std::vector<Zone> read_zones(const std::string& folder, ClipArea picture,
-                             const std::function<void(const std::string&)>& warn);
+                             const std::function<void(const std::string&)>& warn,
+                             const std::function<void()>& between = {});
 
 } // namespace wiper

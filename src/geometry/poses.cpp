@@ -98,6 +98,10 @@ void in_context(const Part& part, const Moment& at, Pose&& pose) {
 
 } // namespace
 
+std::int32_t applying_blade_turn(const Part& part, const BladeTurns& turns) {
+    return part.sweep_angle > 0 ? turns.blade_turn_1 : turns.blade_turn_2;
+}
+
 void swept_pose(const Part& part, double t, point_slots_array& frame_points) {
     const Moment at = moment(t);
     in_context(part, at, [&] {
@@ -139,11 +143,13 @@ void carried_pose(const Part& part, const BladeTurns& turns, double t, double& b
         // One step, or between frames the share of one the pose has reached.
         const double shares = sweep_steps(part);
         const double fraction = at.whole ? 1.0 : at.t - at.frame;
+        // The first turn is taken against the sweep, the second with it.
+        const double turn = radians(applying_blade_turn(part, turns));
         double angle = 0;
         if (part.sweep_angle > 0)
-            angle = blade_angle - fraction * checked_div(radians(turns.blade_turn_1), shares);
+            angle = blade_angle - fraction * checked_div(turn, shares);
         else
-            angle = fraction * checked_div(radians(turns.blade_turn_2), shares) + blade_angle;
+            angle = fraction * checked_div(turn, shares) + blade_angle;
         if (at.whole) blade_angle = angle;
 
         for (std::int32_t k = 0; k <= part.last_point - 1; ++k) {
@@ -162,11 +168,11 @@ void carried_pose(const Part& part, const BladeTurns& turns, double t, double& b
 
 std::span<const screen_point> pose_part(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
                                         point_slots_array& frame_points) {
-    if (part.carried)
+    if (part.kind == PartKind::carried)
         carried_pose(part, turns, t, blade_angle, frame_points);
     else
         swept_pose(part, t, frame_points);
-    const std::int32_t count = part.carried ? part.last_point : part.last_point + 1;
+    const std::int32_t count = part.kind == PartKind::carried ? part.last_point : part.last_point + 1;
     if (count < 2) return {};
     return std::span<const screen_point>(frame_points.data(), static_cast<std::size_t>(count));
 }

@@ -13,6 +13,10 @@ struct BladeTurns {
     std::int32_t blade_turn_2 = 0;
 };
 
+// The blade turn that applies to a carried part: the first for a positive
+// sweep, the second for a zero or negative one.
+std::int32_t applying_blade_turn(const Part& part, const BladeTurns& turns);
+
 // Both poses place a part at frame parameter t, from 1 to frame_count. A whole
 // t is frame t, exactly as it is drawn and saved; between two whole values the
 // part is on its way from one frame to the next, which is where the wiped

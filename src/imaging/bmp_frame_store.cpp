@@ -109,8 +109,10 @@ files::Identity BmpFrameStore::save(FrameSurface& surface, StoredFrame frame, co
     return *now;
 }
 
-files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what) {
-    return save_whole(surface, path, what, {});
+files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what,
+                         const std::function<void()>& between_pieces) {
+    return replace_file(path, bmp_header(surface.width(), surface.height()), surface.bytes(), what, {}, {},
+                        between_pieces);
 }
 
 } // namespace wiper

@@ -40,6 +40,9 @@ inline constexpr FileDescription frame_file{"the frame file", "the frame"};
 
 // Saves the surface whole as the BMP file `path` (see replace_file), a
 // picture that is not a frame: `what` says what it is.
-files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what);
+// `between_pieces` as replace_file takes it: a stop it throws abandons the
+// new file and leaves the old one as it was.
+files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what,
+                         const std::function<void()>& between_pieces = {});
 
 } // namespace wiper

@@ -50,7 +50,8 @@ std::string temporary_name(std::uint64_t random) {
 
 files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
                              std::span<const std::uint8_t> body, const FileDescription& what,
-                             const files::Identity& left, const std::function<std::uint64_t()>& draw) {
+                             const files::Identity& left, const std::function<std::uint64_t()>& draw,
+                             const std::function<void()>& between_pieces) {
     const files::Identity old = files::identity_of(path);
     if (old.folder)
         throw Failure(FailureKind::file_access,
@@ -76,8 +77,11 @@ files::Identity replace_file(const std::string& path, std::span<const std::uint8
         // writes that made it, and a later part that rewrites a few bytes of
         // a row in place pays for the whole piece it lands in.
         constexpr std::size_t piece = std::size_t{256} << 10;
-        for (std::size_t at = 0; at < body.size(); at += piece)
+        for (std::size_t at = 0; at < body.size(); at += piece) {
+            if (between_pieces) between_pieces();
             file->write_all(body.subspan(at, std::min(piece, body.size() - at)));
+        }
+        if (between_pieces) between_pieces();
         file->take_permissions(old);
         files::replace(temporary, path, path);
     } catch (...) {

@@ -58,7 +58,10 @@ struct FileDescription {
 // file this run itself last left there, read-only already then (made so by
 // the umask, not by a user). On failure the hidden file is removed. `draw`
 // gives the random part of the hidden file's name (a fresh random number by
-// default).
+// default). `between_pieces`, when given, is called between the pieces the
+// body is written in: a failure it throws (a stop) abandons the new file, and
+// `path` keeps its old content. Frames are never given one, so that a stop
+// never lands in the middle of saving a frame.
 //
 // Returns the new file's identity, read from the handle that wrote it once
 // it is in place: the rename has given it its last change time, and a name
@@ -66,7 +69,8 @@ struct FileDescription {
 // handle is closed after the rename; a close that fails still stops the run.
 files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head,
                              std::span<const std::uint8_t> body, const FileDescription& what,
-                             const files::Identity& left = {}, const std::function<std::uint64_t()>& draw = {});
+                             const files::Identity& left = {}, const std::function<std::uint64_t()>& draw = {},
+                             const std::function<void()>& between_pieces = {});
 
 // `length` bytes at `offset` of a body, written at the same offset from where
 // the body starts in the file.

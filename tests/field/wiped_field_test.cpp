@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "support/failure_of.h"
 #include "support/test_part.h"
 
 namespace wiper {
@@ -28,6 +29,17 @@ TEST(WipedField, RadialBarSweepsTheAnnularSector) {
         EXPECT_GE(static_cast<double>(field.together), area) << frames;
         EXPECT_LE(static_cast<double>(field.together), area + boundary) << frames;
     }
+}
+
+// However many frames a part has, a stop asked for while it is posed ends the posing.
+TEST(WipedField, AStopEndsThePosingOfAPartOfTwoBillionFrames) {
+    const Part part = test::make_part("coordinate_nr.txt", 2'000'000'000, 90, {50, 50}, {{60, 50}, {70, 50}, {70, 60}});
+    int asked = 0;
+    Hooks hooks;
+    hooks.stop_requested = [&] { return ++asked > 1; }; // not before the loop, only inside it
+    const Failure f = test::failure_of([&] { pose_every_frame(part, BladeTurns{30, 30}, hooks); });
+    EXPECT_EQ(f.kind(), FailureKind::stopped);
+    EXPECT_STREQ(f.what(), field_stopped_message);
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <fstream>
 #include <filesystem>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -209,6 +211,7 @@ public:
     void send(int) const {}
     bool blocked_at_message() const { return false; }
     void release() {}
+    double cpu_seconds() const { return -1; }
 #else
     bool started() const { return pid_ > 0; }
     void kill() { ::kill(pid_, SIGKILL); }
@@ -221,6 +224,23 @@ public:
         std::string fd;
         in >> call >> fd;
         return call == SYS_write && fd == "0x" + std::to_string(held_stream_);
+    }
+    // The processor time the child has used so far (user and system, from
+    // /proc), or -1 where it cannot be seen.
+    double cpu_seconds() const {
+        std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t after_name = stat.rfind(')'); // the name may hold spaces
+        if (after_name == std::string::npos) return -1;
+        std::istringstream fields(stat.substr(after_name + 2));
+        std::string field;
+        double user = -1, system = -1;
+        for (int n = 3; n <= 15 && fields >> field; ++n) { // fields 14 and 15: utime and stime, in ticks
+            if (n == 14) user = std::stod(field);
+            if (n == 15) system = std::stod(field);
+        }
+        if (user < 0 || system < 0) return -1;
+        return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
     }
     // Lets the held child go on, with room enough in its stderr for what follows.
     void release() {

@@ -11,7 +11,7 @@ inline Part make_part(const std::string& name, std::int32_t frames, std::int32_t
                       const std::vector<screen_point>& pts) {
     Part p;
     p.name = name;
-    p.carried = name.find("nr") != std::string::npos;
+    p.kind = name.find("nr") != std::string::npos ? PartKind::carried : PartKind::swept;
     p.frame_count = frames;
     p.sweep_angle = sweep;
     p.centre_x = centre.x;

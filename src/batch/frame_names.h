@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace wiper {
+
+// The names of the files a run writes, and how the user is shown them: the
+// one place that knows them. Frame n of a run whose image name (its prefix)
+// is P is buffer/P_n.bmp inside the program folder; the wiped field's picture
+// is buffer/P_wiped.bmp beside the frames.
+class FrameNames {
+public:
+    FrameNames(std::string folder, std::string prefix) : folder_(std::move(folder)), prefix_(std::move(prefix)) {}
+
+    // The folder the frames go into, inside the program folder `folder`.
+    static std::string buffer(const std::string& folder);
+    // That folder as messages name it: "buffer", and "buffer/" when it stands
+    // for the folder's content.
+    static std::string buffer_shown();
+    static std::string inside_buffer_shown();
+
+    std::string frame(std::int64_t n) const;       // where frame n is written
+    std::string shown_frame(std::int64_t n) const; // as named inside the program folder
+    std::string field_picture() const;
+    std::string shown_field_picture() const;
+
+private:
+    std::string folder_;
+    std::string prefix_;
+};
+
+} // namespace wiper
