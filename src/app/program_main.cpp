@@ -117,7 +117,8 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         return report(kind_name(failure.kind()), detail, exit_status(failure.kind()));
     } catch (const std::bad_alloc&) {
         progress.erase();
-        return report("out of memory", "the run could not get the memory it needs", internal_error_status);
+        return report(kind_name(FailureKind::out_of_memory), "the run could not get the memory it needs",
+                      exit_status(FailureKind::out_of_memory));
     } catch (const std::exception& e) {
         progress.erase();
         return report("internal error", e.what(), internal_error_status);
@@ -255,7 +256,8 @@ int program_main(const std::vector<std::string>& args) try {
                       exit_status(FailureKind::file_access));
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
-    return report("out of memory", "the program could not get the memory it needs", wiper::internal_error_status);
+    return report(wiper::kind_name(wiper::FailureKind::out_of_memory), "the program could not get the memory it needs",
+                  wiper::exit_status(wiper::FailureKind::out_of_memory));
 } catch (const std::exception& e) {
     return report("internal error", e.what(), wiper::internal_error_status);
 }

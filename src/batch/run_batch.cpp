@@ -41,7 +41,9 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
     try {
         surface.set_size(m.image_width, m.image_height);
     } catch (const Failure& failure) {
-        // The size came from the image settings: name the file the user must mend.
+        // A size refused came from the image settings: name the file the user
+        // must mend. Memory that cannot be had is no fault of the file.
+        if (failure.kind() != FailureKind::invalid_size) throw;
         throw Failure(failure.kind(), files::join(folder, image_settings_file) + ": " + failure.what());
     }
     const BladeTurns& turns = inputs.turns;

@@ -23,6 +23,7 @@ const char* kind_name(FailureKind kind) noexcept {
     case FailureKind::invalid_size: return "invalid size";
     case FailureKind::invalid_number: return "invalid number";
     case FailureKind::invalid_image_name: return "invalid image name";
+    case FailureKind::out_of_memory: return "out of memory";
     case FailureKind::stopped: return "stopped";
     }
     return "failure";
@@ -41,6 +42,7 @@ int exit_status(FailureKind kind) noexcept {
     case FailureKind::invalid_size: return 18;
     case FailureKind::invalid_number: return 19;
     case FailureKind::invalid_image_name: return 20;
+    case FailureKind::out_of_memory: return 21;
     case FailureKind::stopped: return 30;
     }
     return internal_error_status;

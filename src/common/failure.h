@@ -18,6 +18,7 @@ enum class FailureKind {
     invalid_size,
     invalid_number,
     invalid_image_name,
+    out_of_memory,
     stopped,
 };
 

@@ -35,7 +35,7 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     const PixelMask& in_zone = *field.zone_mask;
 
     FrameSurface surface; // starts white: only what is wiped or in a zone is painted
-    surface.set_size(picture.width, picture.height);
+    surface.set_size(picture.width, picture.height, "the wiped field's picture");
     for (std::int32_t y = 0; y < picture.height; ++y) {
         stop_clock.poll();
         // Each run of pixels of one colour is painted as one span; white is

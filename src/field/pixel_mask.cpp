@@ -2,12 +2,24 @@
 
 #include <algorithm>
 #include <bit>
+#include <new>
+#include <string>
+
+#include "common/failure.h"
 
 namespace wiper {
 
 PixelMask::PixelMask(std::int32_t width, std::int32_t height)
-    : width_(width), height_(height), per_row_((static_cast<std::size_t>(width) + 63) / 64),
-      words_(per_row_ * static_cast<std::size_t>(height), 0) {}
+    : width_(width), height_(height), per_row_((static_cast<std::size_t>(width) + 63) / 64) {
+    const std::size_t words = per_row_ * static_cast<std::size_t>(height);
+    try {
+        words_.assign(words, 0);
+    } catch (const std::bad_alloc&) {
+        throw Failure(FailureKind::out_of_memory, "a field mask of " + std::to_string(width) + " x " +
+                                                      std::to_string(height) + " pixels needs " +
+                                                      std::to_string(words * sizeof(std::uint64_t)) + " bytes");
+    }
+}
 
 void PixelMask::span(Ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) {
     std::uint64_t* words = row(y);

@@ -1,6 +1,7 @@
 #include "imaging/draw_record.h"
 
 #include <algorithm>
+#include <new>
 
 namespace wiper {
 
@@ -42,10 +43,29 @@ Colour take_colour(const std::vector<std::uint8_t>& in, std::size_t& at) {
     return c;
 }
 
+// The most bytes an operation of `points` points packs into.
+std::size_t most_packed_bytes(std::size_t points) { return 7 + 10 * (1 + 2 * points); }
+
 } // namespace
+
+Failure record_out_of_memory(const std::string& asked) {
+    return Failure(FailureKind::out_of_memory,
+                   "the record of polygons " + asked + "; a smaller --rebuild-memory needs less");
+}
 
 void DrawRecord::add(const DrawOperation& op) {
     if (op.polygon.size() < 2) return; // draws nothing
+    // Grown here rather than by each byte's push_back, so that memory that
+    // cannot be had is known, and said, by its size.
+    const std::size_t needed = bytes_.size() + most_packed_bytes(op.polygon.size());
+    if (needed > bytes_.capacity()) {
+        const std::size_t grown = std::max(needed, 2 * bytes_.capacity());
+        try {
+            bytes_.reserve(grown);
+        } catch (const std::bad_alloc&) {
+            throw record_out_of_memory("of a frame needs " + std::to_string(grown) + " bytes");
+        }
+    }
     if (op.ink != part_ink) {
         bytes_.push_back(0);
         for (const Colour c : {op.ink.fill, op.ink.pen}) bytes_.insert(bytes_.end(), {c.r, c.g, c.b});
@@ -65,7 +85,11 @@ bool DrawRecord::append(const DrawRecord& more, RecordMemory& memory) {
     const std::size_t grown = std::max(size, bytes_.capacity());
     if (!memory.fits(grown - bytes_.capacity())) return false;
     memory.give_back(bytes_.capacity());
-    bytes_.reserve(size);
+    try {
+        bytes_.reserve(size);
+    } catch (const std::bad_alloc&) {
+        throw record_out_of_memory("of a frame needs " + std::to_string(size) + " bytes");
+    }
     bytes_.insert(bytes_.end(), more.bytes_.begin(), more.bytes_.end());
     memory.take(bytes_.capacity());
     return true;

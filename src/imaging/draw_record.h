@@ -1,8 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "common/failure.h"
 #include "common/screen_point.h"
 #include "imaging/surface_steps.h"
 
@@ -22,6 +24,10 @@ private:
     std::uint64_t limit_;
     std::uint64_t used_ = 0;
 };
+
+// Out of memory for the record: "the record of polygons " + `asked`, and that
+// a smaller --rebuild-memory asks for less.
+Failure record_out_of_memory(const std::string& asked);
 
 // Draw operations in the order they were drawn, packed: neighbouring points of
 // an outline lie close together, so a point mostly takes 2 bytes rather than 8.

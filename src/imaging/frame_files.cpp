@@ -1,5 +1,8 @@
 #include "imaging/frame_files.h"
 
+#include <new>
+#include <string>
+
 namespace wiper {
 
 void FrameInProgress::draw(const DrawOperation& op, RasterScratch& scratch) {
@@ -46,8 +49,14 @@ void FrameFiles::save(FrameInProgress frame) {
 FrameFiles::Frame* FrameFiles::frame_at(std::int64_t n, bool add) {
     if (n >= 1 && static_cast<std::uint64_t>(n) <= frames_.size()) return &frames_[static_cast<std::size_t>(n - 1)];
     if (!add || static_cast<std::uint64_t>(n) != frames_.size() + 1 || !memory_.fits(sizeof(Frame))) return nullptr;
+    Frame* added = nullptr;
+    try {
+        added = &frames_.emplace_back();
+    } catch (const std::bad_alloc&) {
+        throw record_out_of_memory("cannot take frame " + std::to_string(n));
+    }
     memory_.take(sizeof(Frame));
-    return &frames_.emplace_back();
+    return added;
 }
 
 void FrameFiles::forget(Frame& f) {

@@ -18,14 +18,16 @@ void FrameSurface::check_size(std::int32_t w, std::int32_t h) {
         throw Failure(FailureKind::invalid_size, "the picture size " + size + " takes more than 1 GiB");
 }
 
-void FrameSurface::set_size(std::int32_t w, std::int32_t h) {
+void FrameSurface::set_size(std::int32_t w, std::int32_t h, const char* what) {
     check_size(w, h);
-    const std::string size = std::to_string(w) + " x " + std::to_string(h);
     const std::size_t stride = bmp_stride(w);
     const std::uint64_t total = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(h);
     // Left uninitialised on purpose: erasing to the background writes every byte once.
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[total]);
-    if (!pixels) throw Failure(FailureKind::invalid_size, "no memory for a picture of " + size);
+    if (!pixels)
+        throw Failure(FailureKind::out_of_memory, std::string(what) + " of " + std::to_string(w) + " x " +
+                                                      std::to_string(h) + " pixels needs " + std::to_string(total) +
+                                                      " bytes");
     pixels_ = std::move(pixels);
     uniform_known_ = false; // the new pixels hold nothing yet
     width_ = w;

@@ -43,9 +43,9 @@ public:
     static constexpr std::uint64_t max_pixel_bytes = std::uint64_t{1} << 30;
 
     // Makes the surface w x h, erased to the background colour. Throws
-    // invalid size for a side outside 1..32767, more than 1 GiB of pixels, or
-    // memory that cannot be had.
-    void set_size(std::int32_t w, std::int32_t h);
+    // invalid size for a side outside 1..32767 or more than 1 GiB of pixels,
+    // and out of memory, naming the surface as `what`, when its pixels cannot be had.
+    void set_size(std::int32_t w, std::int32_t h, const char* what = "the frame");
     // The checks of set_size alone, for a picture the size of the frames that
     // is not a surface: invalid size for a side outside 1..32767 or more than 1 GiB of pixels.
     static void check_size(std::int32_t w, std::int32_t h);

@@ -42,6 +42,28 @@ inline constexpr bool has_posix_signals = !is_windows;
     GTEST_SKIP() << "Windows has no SIGINT or SIGTERM to send; its console stop requests are checked " \
                     "by scripts/test-windows.sh"
 
+// Whether the tests and the program are built with AddressSanitizer, which
+// reserves terabytes of address space at the start.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool under_address_sanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool under_address_sanitizer = true;
+#else
+inline constexpr bool under_address_sanitizer = false;
+#endif
+#else
+inline constexpr bool under_address_sanitizer = false;
+#endif
+
+// Skips the calling test where a child's address space cannot be limited
+// (Launch::address_space_limit): on Windows, and under AddressSanitizer.
+#define WIPER_SKIP_WITHOUT_ADDRESS_SPACE_LIMIT()                                               \
+    if (::wiper::test::is_windows || ::wiper::test::under_address_sanitizer)                   \
+    GTEST_SKIP() << (::wiper::test::is_windows                                                 \
+                         ? "Windows sets no limit on a process's address space"                \
+                         : "AddressSanitizer reserves more address space than any limit leaves")
+
 // Skips the calling test where it cannot see into a running child: what it
 // has read, and whether it waits on a write (Linux's /proc).
 inline bool has_proc() {

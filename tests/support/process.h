@@ -80,6 +80,9 @@ struct Launch {
     // RLIMIT_NOFILE; 0: the test's own. The child then holds its standard
     // streams alone, so every descriptor the limit leaves is the program's.
     std::uint64_t open_files_limit = 0;
+    // RLIMIT_AS in bytes, as `ulimit -v`; 0: the test's own. Memory past it
+    // cannot be had, whatever the system's overcommit.
+    std::uint64_t address_space_limit = 0;
     bool output_unread = false;         // stdout and stderr into a pipe whose reader is gone
     // Stderr a pipe kept full: the child's first message blocks it until
     // Process::release(), so a test can act while the run stands still at a
@@ -174,6 +177,10 @@ public:
                 for (int fd = 3; fd < 4096; ++fd) close(fd);
                 const rlimit limit{launch.open_files_limit, launch.open_files_limit};
                 if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
+            }
+            if (launch.address_space_limit > 0) {
+                const rlimit limit{launch.address_space_limit, launch.address_space_limit};
+                if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
             }
             execv(argv[0], argv.data());
             _exit(127);
