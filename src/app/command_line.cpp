@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <utility>
 
+#include "batch/frame_names.h"
 #include "common/failure.h"
 
 namespace wiper {
@@ -54,6 +56,9 @@ void take_rebuild_memory(CommandLine& cl, std::string_view text) {
     cl.rebuild_memory = n;
 }
 
+// Where an option's help names the wiped field's picture.
+constexpr char field_picture_here[] = "<field picture>";
+
 constexpr Option options[] = {
     {"--headless", "", "", InSynopsis::alone, "render without the preview window",
      [](CommandLine& cl, std::string_view) { cl.headless = true; }},
@@ -62,7 +67,7 @@ constexpr Option options[] = {
     {"--wiped", "", "", InSynopsis::or_next,
      "after the frames, compute the wiped field: what the blades\n"
      "wipe over the whole sweep and the share of each zone file;\n"
-     "the picture is buffer/<prefix>_wiped.bmp",
+     "the picture is <field picture>",
      [](CommandLine& cl, std::string_view) { cl.wiped = true; }},
     {"--wiped-only", "", "", InSynopsis::alone, "the wiped field alone: no frame is drawn, read or written",
      [](CommandLine& cl, std::string_view) { cl.wiped_only = true; }},
@@ -159,11 +164,15 @@ std::string usage_text() {
     const std::string indent(2 + name_columns, ' ');
     std::string text = "usage: " + usage_synopsis() + "\n" +
                        "Renders the frames of a wiper's sweep described in FOLDER (default: the\n"
-                       "folder holding this program) into FOLDER/buffer/.\n";
+                       "folder holding this program) into FOLDER/" + FrameNames::inside_buffer_shown() + ".\n";
     for (const Option& o : options) {
         const std::string name = spelled(o);
         text += "  " + name + std::string(name.size() + 2 > name_columns ? 2 : name_columns - name.size(), ' ');
-        for (const char c : o.help) text += c == '\n' ? "\n" + indent : std::string(1, c);
+        std::string help(o.help);
+        // The file names come from where the run takes them.
+        if (const std::size_t at = help.find(field_picture_here); at != std::string::npos)
+            help.replace(at, std::strlen(field_picture_here), FrameNames::field_picture_pattern());
+        for (const char c : help) text += c == '\n' ? "\n" + indent : std::string(1, c);
         text += "\n";
     }
     return text +
@@ -174,7 +183,8 @@ std::string usage_text() {
            "  coordinate*             one part each: frame_count, sweep_angle, centre_x,\n"
            "                          centre_y, then x,y pairs (origin top left, y down);\n"
            "                          a name containing \"nr\" is a carried part (a blade)\n"
-           "  buffer/                 frame n is written to buffer/<prefix>_<n>.bmp\n"
+           "  " + FrameNames::inside_buffer_shown() + "                 frame n is written to " +
+           FrameNames::frame_pattern() + "\n"
            "  zone*                   with --wiped: a vision zone each, the required share\n"
            "                          (whole percent), then its outline as 3 to 1000 x,y\n"
            "                          pairs; a zone short of its share exits with " +

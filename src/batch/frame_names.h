@@ -19,6 +19,11 @@ public:
     static std::string buffer_shown();
     static std::string inside_buffer_shown();
 
+    // The names as the help text gives them, "<prefix>" and "<n>" standing for
+    // the values: buffer/<prefix>_<n>.bmp and buffer/<prefix>_wiped.bmp.
+    static std::string frame_pattern();
+    static std::string field_picture_pattern();
+
     std::string frame(std::int64_t n) const;       // where frame n is written
     std::string shown_frame(std::int64_t n) const; // as named inside the program folder
     std::string field_picture() const;
