@@ -161,7 +161,7 @@ std::vector<Row> rows() {
     const std::vector<std::string> wiped_only = {"--headless", "--quiet", "--wiped-only", folder_arg};
     // Descriptors 0 to 2 taken, one left: as `ulimit -n 4`.
     test::Launch one_descriptor;
-    one_descriptor.open_files_limit = 4;
+    one_descriptor.open_files_limit = 4 + test::sanitizer_descriptors;
     // The child's whole address space. The program itself takes about 25 MiB
     // of it; at 32767 x 10000 a field mask takes 39 MiB and a picture 938 MiB.
     const auto address_space = [](std::uint64_t bytes) {
