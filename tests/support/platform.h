@@ -56,6 +56,12 @@ inline constexpr bool under_address_sanitizer = false;
 inline constexpr bool under_address_sanitizer = false;
 #endif
 
+// Descriptors a sanitized child takes for itself besides the program's own:
+// UndefinedBehaviorSanitizer checks that an object's memory is readable
+// through a pipe, and reports a bad object where it cannot make one. It comes
+// with AddressSanitizer in the sanitized build (WIPER_SANITIZE).
+inline constexpr int sanitizer_descriptors = under_address_sanitizer ? 2 : 0;
+
 // Skips the calling test where a child's address space cannot be limited
 // (Launch::address_space_limit): on Windows, and under AddressSanitizer.
 #define WIPER_SKIP_WITHOUT_ADDRESS_SPACE_LIMIT()                                               \

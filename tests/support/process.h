@@ -258,6 +258,20 @@ public:
     }
 #endif
 
+    // Sends `sig` once `ready()` holds, waiting for it at most `limit`: a
+    // deadline, never a fixed sleep. False, with nothing sent, if the child
+    // ended first or `ready` never held.
+    template <class Ready>
+    bool send_once(int sig, Ready&& ready, Clock::duration limit) {
+        const auto until = Clock::now() + limit;
+        while (!ready()) {
+            if (wait_for(Clock::duration::zero()) || Clock::now() >= until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        send(sig);
+        return true;
+    }
+
     // How the child ended, or nothing if it is still running after `limit`.
     std::optional<Ending> wait_for(Clock::duration limit) {
         const auto until = Clock::now() + limit;
