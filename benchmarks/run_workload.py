@@ -12,7 +12,8 @@ the plain renderer; with --read-back-floors also the floors
 that read every frame back and write it again (plain, in place). It prints
 median wall times against the floor, the bytes read and written (rchar and
 wchar of /proc/PID/io: the same on every run and every machine, so the figure
-to judge by) against the floor's, and peak memory against its goal. Ratios
+to judge by) against the floor's, and peak memory against its goal; then the
+CPU time (user + system) of each contender, median over its runs. Ratios
 measured in the same run are what to quote: the machine is shared and noisy.
 
 It also measures the break-even of merging two changed spans of a frame file
@@ -32,6 +33,7 @@ example (examples/wiper, 753 x 394, 4 x 40) and scaling (753 x 394, 4 x 2400).
 """
 import argparse
 import os
+import resource
 import shutil
 import signal
 import statistics
@@ -75,13 +77,20 @@ def run(cmd):
 
 
 def measure(tool, cmd):
-    """Wall seconds, peak resident bytes, bytes read and bytes written by one run."""
+    """Wall seconds, peak resident bytes, bytes read and bytes written by one run,
+    and its CPU seconds in user and in system mode."""
+    # The launcher reaps the command and this script reaps the launcher, so the
+    # growth of this script's children's usage is the command's CPU time (plus
+    # the launcher's own fork and wait, the same small amount for every run).
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     proc = run([tool] + cmd)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     # 40: the wiped field found a zone short, which is an answer, not a failure.
     if proc.returncode != 0 and not (proc.returncode == 40 and any(a.startswith("--wiped") for a in cmd)):
         sys.exit(f"{cmd[0]} failed (status {proc.returncode}): {proc.stderr.strip()}")
     seconds, peak, read, written = proc.stdout.split()
-    return float(seconds), int(peak), int(read), int(written)
+    user, system = after.ru_utime - before.ru_utime, after.ru_stime - before.ru_stime
+    return float(seconds), int(peak), int(read), int(written), user, system
 
 
 def prepare(work, name, custom):
@@ -168,6 +177,13 @@ def run_workload(name, args, tools, custom):
     print(f"renderer reads {read[r] / floor_bytes * 100:.3f}% of the floor's bytes; peak memory goal "
           f"({goal_frames:g} frames + 20 MB): {budget / 1e6:.1f} MB, renderer peak {peak[r] / 1e6:.1f} MB "
           f"({peak[r] / budget:.2f} of it)")
+    cpu = {c: [r[4] + r[5] for r in runs] for c, runs in results.items()}
+    print(f"{'contender':26} {'cpu s':>9} {'user s':>8} {'sys s':>8} {'cpu min':>8} {'cpu max':>8}   (user + sys, medians)")
+    for c in contenders:
+        print(f"{c:26} {statistics.median(cpu[c]):9.3f} {statistics.median(r[4] for r in results[c]):8.3f} "
+              f"{statistics.median(r[5] for r in results[c]):8.3f} {min(cpu[c]):8.3f} {max(cpu[c]):8.3f}")
+    if base:
+        print(f"renderer against base: cpu time x{statistics.median(cpu[r]) / statistics.median(cpu['base --headless']):.2f}")
     print()
 
 
