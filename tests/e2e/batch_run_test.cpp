@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
@@ -237,10 +236,8 @@ std::optional<test::Ending> run_fallback(const TempFolder& dir, const FallbackCa
     launch.held = c.between != Between::nothing;
     test::Process run(WIPER_BINARY, args, scratch / "out", scratch / "err", launch);
     if (c.between != Between::nothing) {
-        const auto until = test::Clock::now() + std::chrono::seconds(60);
-        while (!run.blocked_at_message() && test::Clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        EXPECT_TRUE(run.blocked_at_message()) << "the run never reached its second part";
+        EXPECT_TRUE(test::wait_until([&] { return run.blocked_at_message(); }, std::chrono::seconds(60)))
+            << "the run never reached its second part";
         change_frame(c.between, dir / "buffer/w_2.bmp", outside);
         run.release();
     }
