@@ -343,14 +343,10 @@ TEST(CommandLine, HelpVersionAndMistakes) {
     const RunResult version = test::run_program(WIPER_BINARY, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("wiper-render ", 0), 0u);
-    // The largest byte count is read before --version is: accepted.
-    EXPECT_EQ(test::run_program(WIPER_BINARY, {"--rebuild-memory=18446744073709551615", "--version"}).status, 0);
-    // A usage error ends with the synopsis --help opens with.
+    // A usage error ends with the synopsis --help opens with, on one line whatever the
+    // argument holds; which argument lists are mistakes is the command-line unit table's.
     const std::string synopsis = help.out.substr(7, help.out.find('\n') - 7);
-    const std::vector<std::vector<std::string>> mistakes = {
-        {"--frobnicate"},        {"a", "b"},           {"-x", "a"},
-        {"--x\n\x1b[2J"},        {"--rebuild-memory=64M"}, {"--rebuild-memory="},
-        {"--rebuild-memory=18446744073709551616"}};
+    const std::vector<std::vector<std::string>> mistakes = {{"--x\n\x1b[2J"}, {"--rebuild-memory=18446744073709551616"}};
     for (const std::vector<std::string>& bad : mistakes) {
         const RunResult r = test::run_program(WIPER_BINARY, bad);
         EXPECT_EQ(r.status, 2);
@@ -410,10 +406,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "file not found", "rotazione_spazzole.txt", none},
         FailureCase{"NoPartFile", [](auto&) {}, 12, "file access failure", "no part file", none},
         FailureCase{"MissingBuffer",
-                    [](auto& d) {
-                        fs::remove(d / "buffer");
-                        d.write("coordinate.txt", square);
-                    },
+                    [](auto& d) { fs::remove(d / "buffer"); d.write("coordinate.txt", square); },
                     11, "path not found", "buffer", none},
         FailureCase{"HeaderFieldMissing", [](auto& d) { d.write("coordinate.txt", "3,90,1\n"); }, 13,
                     "read past end of file", "coordinate.txt line 2", none},
@@ -448,31 +441,18 @@ INSTANTIATE_TEST_SUITE_P(
                         d.write("buffer/w_1.bmp", "this is not a picture");
                     },
                     17, "invalid picture", "w_1.bmp", std::set<std::string>{"w_1.bmp"}},
-        FailureCase{"ZeroWidth", [](auto& d) { d.write("immagini.txt", "w,0,10\n"); }, 18, "invalid size", "0 x 10",
-                    none},
         FailureCase{"HugeSurface", [](auto& d) { d.write("immagini.txt", "w,32767,32767\n"); }, 18, "invalid size",
                     "1 GiB", none},
         FailureCase{"FractionInPart", [](auto& d) { d.write("coordinate.txt", "3,90,0,0\n1.5,2\n"); }, 19,
                     "invalid number", "\"1.5\"", none},
-        FailureCase{"EscapingImageName",
-                    [](auto& d) {
-                        d.write("immagini.txt", "\"../../x\",30,30\n");
-                        d.write("coordinate.txt", square);
-                    },
-                    20, "invalid image name", "immagini.txt line 1", none},
         FailureCase{"LineEndInImageName", [](auto& d) { d.write("immagini.txt", "\"w\r\nx\",30,30\n"); }, 20,
                     "invalid image name", "\"w\\x0d\\x0ax\" holds the control character 0x0d", none},
-        FailureCase{"EscapeInImageName", [](auto& d) { d.write("immagini.txt", "\"w\x1b[31m\",30,30\n"); }, 20,
-                    "invalid image name", "control character 0x1b", none},
         FailureCase{"LineEndInPartName", [](auto& d) { d.write("coordinate\nx.txt", "3,x\n"); }, 19,
                     "invalid number", "coordinate\\nx.txt line 1", none},
         FailureCase{"EscapeInPartName", [](auto& d) { d.write("coordinate\x1b]0;owned\x07.txt", "3,x\n"); }, 19,
                     "invalid number", "coordinate\\x1b]0;owned\\x07.txt line 1", none},
         FailureCase{"FolderWhereAFrameShouldBe",
-                    [](auto& d) {
-                        d.make_folder("buffer/w_3.bmp");
-                        d.write("coordinate.txt", square);
-                    },
+                    [](auto& d) { d.make_folder("buffer/w_3.bmp"); d.write("coordinate.txt", square); },
                     12, "file access failure", "w_3.bmp", std::set<std::string>{"w_1.bmp", "w_2.bmp", "w_3.bmp"}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
