@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 using test::BmpPicture;
 using test::RunResult;
 using test::TempFolder;
+using test::with;
 
 constexpr int surface_w = 40;
 constexpr int surface_h = 30;
@@ -105,6 +106,11 @@ struct Row {
 };
 
 std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
+
+// A picture the size of the frames.
+BmpPicture full(std::uint16_t bits, const std::vector<Colour>& colours) {
+    return picture(surface_w, surface_h, bits, colours);
+}
 
 Row broken_leftover(const char* name, BmpPicture p, const char* names = "w_1.bmp") {
     return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 17, "invalid picture", names};
@@ -213,51 +219,37 @@ std::vector<Row> leftover_rows() {
 
     // Broken pictures: all refused as invalid pictures, naming the frame file.
     {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+        BmpPicture p = full(24, many_colours);
         const std::size_t size = bmp_of(p).size();
         p.cut_bytes = size - 30; // ends 16 bytes into the 40-byte bitmap header
         rows.push_back(broken_leftover("TruncatedInTheHeader", p));
     }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+    rows.push_back(broken_leftover("TruncatedInThePixels", with(full(24, many_colours), [](BmpPicture& p) {
         p.cut_bytes = 7;
-        rows.push_back(broken_leftover("TruncatedInThePixels", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+    })));
+    rows.push_back(broken_leftover("PixelOffsetPastTheEnd", with(full(24, many_colours), [](BmpPicture& p) {
         p.pixel_offset_field = 1'000'000;
-        rows.push_back(broken_leftover("PixelOffsetPastTheEnd", p));
-    }
-    {
-        // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
-        BmpPicture p = picture(2, 2, 24, many_colours);
+    })));
+    // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
+    rows.push_back(broken_leftover("SizeOverflowing32Bits", with(picture(2, 2, 24, many_colours), [](BmpPicture& p) {
         p.width_field = 70'000;
         p.height_field = 70'000;
-        rows.push_back(broken_leftover("SizeOverflowing32Bits", p));
-    }
-    {
-        // 2^31 - 1 squared at 32 bits is more bits than 64 bits count.
-        BmpPicture p = picture(2, 2, 32, many_colours);
+    })));
+    // 2^31 - 1 squared at 32 bits is more bits than 64 bits count.
+    rows.push_back(broken_leftover("SizeOverflowing64Bits", with(picture(2, 2, 32, many_colours), [](BmpPicture& p) {
         p.width_field = 2'147'483'647;
         p.height_field = -2'147'483'647;
-        rows.push_back(broken_leftover("SizeOverflowing64Bits", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+    })));
+    rows.push_back(broken_leftover("AbsurdPaletteCount", with(full(8, many_colours), [](BmpPicture& p) {
         p.colours_used = 0xffffffffu;
-        rows.push_back(broken_leftover("AbsurdPaletteCount", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+    })));
+    rows.push_back(broken_leftover("PaletteCountOnePastTheLargest", with(full(8, many_colours), [](BmpPicture& p) {
         p.colours_used = 257;
-        rows.push_back(broken_leftover("PaletteCountOnePastTheLargest", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 4, two_colours);
+    })));
+    rows.push_back(broken_leftover("PaletteCountBeyondFourBits", with(full(4, two_colours), [](BmpPicture& p) {
         p.colours_used = 1000;
         p.palette_entries_written = 16;
-        rows.push_back(broken_leftover("PaletteCountBeyondFourBits", p));
-    }
+    })));
     {
         BmpPicture p;
         p.width = surface_w;
@@ -283,36 +275,27 @@ std::vector<Row> leftover_rows() {
     for (auto [name, code] : {std::pair{"UnknownCompression", 7u}, {"HugeCompressionCode", 0x32315559u},
                               {"Rle8", test::bmp_rle8}, {"Rle4", test::bmp_rle4}, {"Jpeg", test::bmp_jpeg},
                               {"Png", test::bmp_png}}) {
-        BmpPicture p = picture(surface_w, surface_h, code == test::bmp_rle4 ? 4 : 8, two_colours);
+        BmpPicture p = full(code == test::bmp_rle4 ? 4 : 8, two_colours);
         p.compression = code;
         rows.push_back(broken_leftover(name, p));
     }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
+    rows.push_back(broken_leftover("WrongSignature", with(picture(4, 4, 24, many_colours), [](BmpPicture& p) {
         p.signature = "MB";
-        rows.push_back(broken_leftover("WrongSignature", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
+    })));
+    rows.push_back(broken_leftover("UnknownHeaderSize", with(picture(4, 4, 24, many_colours), [](BmpPicture& p) {
         p.header_size_field = 64;
-        rows.push_back(broken_leftover("UnknownHeaderSize", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
+    })));
+    rows.push_back(broken_leftover("ZeroBitsPerPixel", with(picture(4, 4, 24, many_colours), [](BmpPicture& p) {
         p.bits_field = 0;
-        rows.push_back(broken_leftover("ZeroBitsPerPixel", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
+    })));
+    rows.push_back(broken_leftover("ZeroHeight", with(picture(4, 4, 24, many_colours), [](BmpPicture& p) {
         p.height_field = 0;
-        rows.push_back(broken_leftover("ZeroHeight", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 16, full_or_empty);
+    })));
+    // Green is two runs of bits.
+    rows.push_back(broken_leftover("BitFieldMaskWithAHole", with(picture(4, 4, 16, full_or_empty), [](BmpPicture& p) {
         p.compression = test::bmp_bitfields;
-        p.masks = {0xf800, 0x0520, 0x001f, 0}; // green is two runs of bits
-        rows.push_back(broken_leftover("BitFieldMaskWithAHole", p));
-    }
+        p.masks = {0xf800, 0x0520, 0x001f, 0};
+    })));
     rows.push_back(Row{"ZeroByteFrameFile", [](const TempFolder& d) { leftover_scene(d, {}); }, 17,
                        "invalid picture", "w_1.bmp"});
     rows.push_back(Row{"FolderWhereAFrameFileShouldBe",
@@ -324,201 +307,100 @@ std::vector<Row> leftover_rows() {
                        12, "file access failure", "w_1.bmp"});
 
     // Valid pictures of every kind, drawn over.
-    rows.push_back(valid_leftover("OneBit", picture(surface_w, surface_h, 1, two_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 1, two_colours);
+    rows.push_back(valid_leftover("OneBit", full(1, two_colours)));
+    rows.push_back(valid_leftover("OneBitCoreHeader", with(full(1, two_colours), [](BmpPicture& p) {
         p.header_size = 12;
-        rows.push_back(valid_leftover("OneBitCoreHeader", p));
-    }
-    rows.push_back(valid_leftover("FourBits", picture(surface_w, surface_h, 4, many_colours)));
-    {
-        BmpPicture p = picture(25, 12, 4, many_colours);
-        p.padding_byte = 0xff; // padding and spare low bits are not pixels
-        rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding", p));
-    }
-    rows.push_back(valid_leftover("EightBits", picture(surface_w, surface_h, 8, many_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+    })));
+    rows.push_back(valid_leftover("FourBits", full(4, many_colours)));
+    // Padding and spare low bits are not pixels.
+    rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding",
+                                  with(picture(25, 12, 4, many_colours), [](BmpPicture& p) { p.padding_byte = 0xff; })));
+    rows.push_back(valid_leftover("EightBits", full(8, many_colours)));
+    rows.push_back(valid_leftover("EightBitsWithAGapBeforeThePixels", with(full(8, many_colours), [](BmpPicture& p) {
         p.gap_before_pixels = 13;
-        rows.push_back(valid_leftover("EightBitsWithAGapBeforeThePixels", p));
-    }
-    rows.push_back(valid_leftover("SixteenBits555", picture(surface_w, surface_h, 16, five_bit_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 16, full_or_empty);
+    })));
+    rows.push_back(valid_leftover("SixteenBits555", full(16, five_bit_colours)));
+    rows.push_back(valid_leftover("SixteenBitsBitFields565", with(full(16, full_or_empty), [](BmpPicture& p) {
         p.compression = test::bmp_bitfields;
         p.masks = {0xf800, 0x07e0, 0x001f, 0};
-        rows.push_back(valid_leftover("SixteenBitsBitFields565", p));
-    }
+    })));
     rows.push_back(valid_leftover("TwentyFourBitsLargerThanTheSurface", picture(57, 44, 24, many_colours)));
-    {
-        BmpPicture p = picture(31, 19, 24, many_colours);
+    rows.push_back(valid_leftover("TwentyFourBitsTopDown", with(picture(31, 19, 24, many_colours), [](BmpPicture& p) {
         p.top_down = true;
-        rows.push_back(valid_leftover("TwentyFourBitsTopDown", p));
-    }
-    rows.push_back(valid_leftover("ThirtyTwoBits", picture(surface_w, surface_h, 32, many_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
+    })));
+    rows.push_back(valid_leftover("ThirtyTwoBits", full(32, many_colours)));
+    rows.push_back(valid_leftover("ThirtyTwoBitsBitFieldsReversed", with(full(32, many_colours), [](BmpPicture& p) {
         p.compression = test::bmp_bitfields;
         p.masks = {0x000000ff, 0x0000ff00, 0x00ff0000, 0xff000000};
-        rows.push_back(valid_leftover("ThirtyTwoBitsBitFieldsReversed", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
+    })));
+    rows.push_back(valid_leftover("V4HeaderBitFields", with(full(32, many_colours), [](BmpPicture& p) {
         p.header_size = 108;
         p.compression = test::bmp_bitfields;
         p.masks = {0xff000000, 0x00ff0000, 0x0000ff00, 0x000000ff};
-        rows.push_back(valid_leftover("V4HeaderBitFields", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
+    })));
+    rows.push_back(valid_leftover("V5HeaderTopDown", with(full(24, many_colours), [](BmpPicture& p) {
         p.header_size = 124;
         p.top_down = true;
-        rows.push_back(valid_leftover("V5HeaderTopDown", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
+    })));
+    rows.push_back(valid_leftover("V5HeaderEightBits", with(full(8, many_colours), [](BmpPicture& p) {
         p.header_size = 124;
-        rows.push_back(valid_leftover("V5HeaderEightBits", p));
-    }
+    })));
     return rows;
 }
 
 void make_fifo(const TempFolder& dir, const std::string& name) { test::make_fifo(dir / name); }
 
+// A row whose plain scene has `file` written with `content`.
+Row written(const char* name, const char* file, std::string content, int status, const char* kind, const char* names) {
+    return Row{name, [=](const TempFolder& d) { plain_scene(d), d.write(file, content); }, status, kind, names};
+}
+
 std::vector<Row> text_rows() {
-    std::vector<Row> rows;
     const std::string huge_number(200'000, '7');
-    rows.push_back(Row{"ZeroByteImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "");
-                       },
-                       13, "read past end of file", "immagini.txt"});
-    rows.push_back(Row{"BlankImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "\xEF\xBB\xBF \t\r\n\n  \r\n");
-                       },
-                       13, "read past end of file", "immagini.txt"});
-    rows.push_back(Row{"ZeroByteBladeTurns",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", "");
-                       },
-                       13, "read past end of file", "rotazione_spazzole.txt"});
-    rows.push_back(Row{"ZeroBytePartFile",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "");
-                       },
-                       13, "read past end of file", "coordinate.txt"});
-    rows.push_back(Row{"NulInTheImageName",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", std::string("w") + '\0' + "x,40,30\n");
-                       },
-                       20, "invalid image name", "immagini.txt"});
-    rows.push_back(Row{"NulInAPartNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", std::string("2,0,20,15\n12,8\n2") + '\0' + "8,8\n28,22\n");
-                       },
-                       19, "invalid number", "coordinate.txt line 3"});
-    rows.push_back(Row{"NulAloneInAField",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", std::string("30,") + '\0' + "\n");
-                       },
-                       19, "invalid number", "rotazione_spazzole.txt line 1"});
-    rows.push_back(Row{"TwoHundredThousandDigits",
-                       [huge_number](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "2,0,20,15\n12," + huge_number + "\n28,8\n");
-                       },
-                       19, "invalid number", "(200000 characters)"});
-    rows.push_back(Row{"OnePastTheLargestNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "2,0,20,15\n12,8\n2147483648,8\n");
-                       },
-                       19, "invalid number", "\"2147483648\""});
-    rows.push_back(Row{"OnePastTheSmallestNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", "-2147483649,0\n");
-                       },
-                       19, "invalid number", "\"-2147483649\""});
-    rows.push_back(Row{"FractionInTheSize",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40.0,30\n");
-                       },
-                       19, "invalid number", "\"40.0\""});
-    rows.push_back(Row{"UnterminatedQuote",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "\"w,40,30\n");
-                       },
-                       13, "read past end of file", "immagini.txt line 1"});
-    rows.push_back(Row{"NegativeHeight",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40,-30\n");
-                       },
-                       18, "invalid size", "40 x -30"});
-    rows.push_back(Row{"InvalidSizeNamesTheSettingsFile",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40,-30\n");
-                       },
-                       18, "invalid size", "immagini.txt"});
-    rows.push_back(Row{"BothSidesZero",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,0,0\n");
-                       },
-                       18, "invalid size", "0 x 0"});
-    rows.push_back(Row{"SmallestNumbersAsSizes",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,-2147483648,-2147483648\n");
-                       },
-                       18, "invalid size", "-2147483648 x -2147483648"});
-    rows.push_back(Row{"SideOnePastTheLargest",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,32768,1\n");
-                       },
-                       18, "invalid size", "32768"});
-    return rows;
+    return {
+        written("ZeroByteImageSettings", "immagini.txt", "", 13, "read past end of file", "immagini.txt"),
+        written("BlankImageSettings", "immagini.txt", "\xEF\xBB\xBF \t\r\n\n  \r\n",
+                13, "read past end of file", "immagini.txt"),
+        written("ZeroByteBladeTurns", "rotazione_spazzole.txt", "",
+                13, "read past end of file", "rotazione_spazzole.txt"),
+        written("ZeroBytePartFile", "coordinate.txt", "", 13, "read past end of file", "coordinate.txt"),
+        written("NulInTheImageName", "immagini.txt", std::string("w") + '\0' + "x,40,30\n",
+                20, "invalid image name", "immagini.txt"),
+        written("NulInAPartNumber", "coordinate.txt", std::string("2,0,20,15\n12,8\n2") + '\0' + "8,8\n28,22\n",
+                19, "invalid number", "coordinate.txt line 3"),
+        written("NulAloneInAField", "rotazione_spazzole.txt", std::string("30,") + '\0' + "\n",
+                19, "invalid number", "rotazione_spazzole.txt line 1"),
+        written("TwoHundredThousandDigits", "coordinate.txt", "2,0,20,15\n12," + huge_number + "\n28,8\n",
+                19, "invalid number", "(200000 characters)"),
+        written("OnePastTheLargestNumber", "coordinate.txt", "2,0,20,15\n12,8\n2147483648,8\n",
+                19, "invalid number", "\"2147483648\""),
+        written("OnePastTheSmallestNumber", "rotazione_spazzole.txt", "-2147483649,0\n",
+                19, "invalid number", "\"-2147483649\""),
+        written("FractionInTheSize", "immagini.txt", "w,40.0,30\n", 19, "invalid number", "\"40.0\""),
+        written("UnterminatedQuote", "immagini.txt", "\"w,40,30\n", 13, "read past end of file", "immagini.txt line 1"),
+        written("NegativeHeight", "immagini.txt", "w,40,-30\n", 18, "invalid size", "40 x -30"),
+        written("InvalidSizeNamesTheSettingsFile", "immagini.txt", "w,40,-30\n", 18, "invalid size", "immagini.txt"),
+        written("BothSidesZero", "immagini.txt", "w,0,0\n", 18, "invalid size", "0 x 0"),
+        written("SmallestNumbersAsSizes", "immagini.txt", "w,-2147483648,-2147483648\n",
+                18, "invalid size", "-2147483648 x -2147483648"),
+        written("SideOnePastTheLargest", "immagini.txt", "w,32768,1\n", 18, "invalid size", "32768"),
+    };
+}
+
+// A row whose plain scene has a FIFO named `file`.
+Row fifo_in_scene(const char* name, const char* file, int status, const char* kind = "", const char* names = "") {
+    return Row{name, [=](const TempFolder& d) { plain_scene(d), make_fifo(d, file); }, status, kind, names};
 }
 
 std::vector<Row> folder_rows() {
     std::vector<Row> rows;
-    rows.push_back(Row{"FifoAsImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "immagini.txt");
-                       },
-                       12, "file access failure", "immagini.txt"});
-    rows.push_back(Row{"FifoAsBladeTurns",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "rotazione_spazzole.txt");
-                       },
-                       12, "file access failure", "rotazione_spazzole.txt"});
+    rows.push_back(fifo_in_scene("FifoAsImageSettings", "immagini.txt", 12, "file access failure", "immagini.txt"));
+    rows.push_back(
+        fifo_in_scene("FifoAsBladeTurns", "rotazione_spazzole.txt", 12, "file access failure", "rotazione_spazzole.txt"));
     // Parts that are not plain files are not parts: the run goes on without them.
-    rows.push_back(Row{"FifoAsAPartIsSkipped",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "coordinate_x.txt");
-                       },
-                       0});
+    rows.push_back(fifo_in_scene("FifoAsAPartIsSkipped", "coordinate_x.txt", 0));
     rows.push_back(Row{"LoneFifoPartLeavesNoPart",
-                       [](const TempFolder& d) {
-                           settings(d);
-                           make_fifo(d, "coordinate_x.txt");
-                       },
+                       [](const TempFolder& d) { settings(d); make_fifo(d, "coordinate_x.txt"); },
                        12, "file access failure", "no part file"});
     rows.push_back(Row{"FolderAsAPartIsSkipped",
                        [](const TempFolder& d) {

@@ -19,6 +19,7 @@ namespace {
 
 using test::BmpPicture;
 using test::make_bmp;
+using test::with;
 
 const std::string source_name = "frames/shot 007.bmp";
 
@@ -249,12 +250,6 @@ BmpPicture raw_picture(std::int32_t w, std::int32_t h, std::uint16_t bits, std::
     p.height = h;
     p.bits = bits;
     p.raw = std::move(raw);
-    return p;
-}
-
-template <typename F>
-BmpPicture with(BmpPicture p, F change) {
-    change(p);
     return p;
 }
 

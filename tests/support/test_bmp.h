@@ -63,6 +63,13 @@ struct BmpPicture {
 // expressed (a colour missing from the palette, too few pixels, ...).
 std::vector<std::uint8_t> make_bmp(const BmpPicture& picture);
 
+// `p` as `change` leaves it: a picture's one odd field, written inline.
+template <typename F>
+BmpPicture with(BmpPicture p, F change) {
+    change(p);
+    return p;
+}
+
 // The surface as our writer saves it: bmp_header(w, h) followed by its bytes.
 std::vector<std::uint8_t> encode_surface(const FrameSurface& surface);
 
