@@ -34,13 +34,9 @@ RunResult render(const TempFolder& dir, std::vector<std::string> extra = {}) {
     return test::run_program(WIPER_BINARY, args);
 }
 
-// A program folder with settings, an empty buffer/ and the given part files.
-void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts,
-           const std::string& turns = "30,30") {
-    dir.write("immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
-    dir.write("rotazione_spazzole.txt", turns + "\n");
-    dir.make_folder("buffer");
-    for (const auto& [name, text] : parts) dir.write(name, text);
+// Blades turned 30 degrees either way.
+void scene(const TempFolder& dir, int w, int h, const test::Parts& parts) {
+    test::write_scene(dir.path(), w, h, parts, "30,30");
 }
 
 std::set<std::string> files_in(const fs::path& folder) {
@@ -310,12 +306,8 @@ class ProgramFolder : public testing::TestWithParam<FolderCase> {};
 TEST_P(ProgramFolder, RendersTheFolderNamedOrHoldingTheProgram) {
     const FolderCase& c = GetParam();
     TempFolder root;
-    root.make_folder(c.folder);
     const fs::path dir = root / c.folder;
-    test::TempFolder::write_to(dir / "immagini.txt", "\"w\",30,30\n");
-    test::TempFolder::write_to(dir / "rotazione_spazzole.txt", "30,30\n");
-    test::TempFolder::write_to(dir / "coordinate.txt", square);
-    fs::create_directory(dir / "buffer");
+    test::write_scene(dir, 30, 30, {{"coordinate.txt", square}}, "30,30");
     RunResult r;
     if (c.copied_program) {
         const fs::path copy = dir / fs::path(WIPER_BINARY).filename();

@@ -49,12 +49,7 @@ public:
         : Process(WIPER_BINARY, {"--headless", folder}, err_file.parent_path() / "out", err_file) {}
 };
 
-void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts) {
-    dir.write("immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
-    dir.write("rotazione_spazzole.txt", "30,-30\n");
-    dir.make_folder("buffer");
-    for (const auto& [name, text] : parts) dir.write(name, text);
-}
+void scene(const TempFolder& dir, int w, int h, const test::Parts& parts) { test::write_scene(dir.path(), w, h, parts); }
 
 // An arm across most of a full HD frame: every frame redraws many rows.
 std::string long_arm(int frames) {

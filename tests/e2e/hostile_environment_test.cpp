@@ -34,11 +34,7 @@ struct Setting {
     std::string binary = WIPER_BINARY;
     std::optional<test::DeafDisplay> deaf;
 
-    Setting() {
-        fs::create_directories(folder / "buffer");
-        write("immagini.txt", "\"w\",40,30\n");
-        write("rotazione_spazzole.txt", "30,-30\n");
-    }
+    Setting() { test::write_scene(folder, 40, 30); }
     void write(const std::string& name, const std::string& text) const { test::TempFolder::write_to(folder / name, text); }
     void parts(bool first_draws) const {
         write("coordinate_1.txt", first_draws ? square : "0,90,0,0\n"); // else the second draws over leftovers

@@ -46,11 +46,7 @@ constexpr int square_left = 12, square_right = 28, square_top = 8, square_bottom
 
 bool in_square(int x, int y) { return x >= square_left && x <= square_right && y >= square_top && y <= square_bottom; }
 
-void settings(const TempFolder& dir) {
-    dir.write("immagini.txt", "\"w\"," + std::to_string(surface_w) + "," + std::to_string(surface_h) + "\n");
-    dir.write("rotazione_spazzole.txt", "30,-30\n");
-    dir.make_folder("buffer");
-}
+void settings(const TempFolder& dir) { test::write_scene(dir.path(), surface_w, surface_h); }
 
 // A folder whose second part draws over `leftover` in both frames.
 void leftover_scene(const TempFolder& dir, const std::vector<std::uint8_t>& leftover) {

@@ -40,12 +40,7 @@ Make example(Make then = [](const fs::path&) {}) {
 
 // A 40 x 30 picture, a sweep of 30 degrees, and one part.
 Make small_scene(const char* part_file, const char* part) {
-    return [=](const fs::path& folder) {
-        fs::create_directories(folder / "buffer");
-        test::TempFolder::write_to(folder / "immagini.txt", "\"w\",40,30\n");
-        test::TempFolder::write_to(folder / "rotazione_spazzole.txt", "30,-30\n");
-        test::TempFolder::write_to(folder / part_file, part);
-    };
+    return [=](const fs::path& folder) { test::write_scene(folder, 40, 30, {{part_file, part}}); };
 }
 
 // A signal sent once the running child is at a known point, and how soon after
