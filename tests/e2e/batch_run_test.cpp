@@ -400,10 +400,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingBuffer",
                     [](auto& d) { fs::remove(d / "buffer"); d.write("coordinate.txt", square); },
                     11, "path not found", "buffer", none},
-        FailureCase{"HeaderFieldMissing", [](auto& d) { d.write("coordinate.txt", "3,90,1\n"); }, 13,
-                    "read past end of file", "coordinate.txt line 2", none},
-        FailureCase{"SettingsFieldMissing", [](auto& d) { d.write("immagini.txt", "\"w\",30\n"); }, 13,
-                    "read past end of file", "immagini.txt", none},
         FailureCase{"PointOneHundredAndTwo",
                     [](auto& d) {
                         std::string s = "3,90,0,0\n";
@@ -420,12 +416,6 @@ INSTANTIATE_TEST_SUITE_P(
                     [](auto& d) { d.write("coordinate.txt", "2,180,2000000000,0\n-2000000000,0\n"); }, 15,
                     "overflow", "coordinate.txt, frame 2: point 0 (-2000000000, 0): x rounds to 5999999931, beyond",
                     std::set<std::string>{"w_1.bmp"}},
-        FailureCase{"SingleFramePart",
-                    [](auto& d) { d.write("coordinate_blade_nr.txt", "1,120,0,0\n1,1\n2,2\n"); }, 16,
-                    "floating-point fault",
-                    "coordinate_blade_nr.txt, frame 1: a part needs at least 2 frames; frame_count 1 divides the "
-                    "sweep into 0 steps",
-                    none},
         FailureCase{"LeftoverNotAPicture",
                     [](auto& d) {
                         d.write("coordinate_1.txt", "0,90,0,0\n");
