@@ -77,14 +77,6 @@ struct Row {
 
 std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
 
-std::map<std::string, std::string> outside_buffer(const fs::path& folder) {
-    std::map<std::string, std::string> seen;
-    for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().filename() != "buffer")
-            seen[e.path().filename().string()] = e.is_symlink() ? fs::read_symlink(e).string() : test::slurp(e);
-    return seen;
-}
-
 class HostileEnvironment : public testing::TestWithParam<Row> {};
 
 TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
@@ -92,7 +84,7 @@ TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
     Setting s;
     row.setup(s);
     if (IsSkipped()) return;
-    const auto outside_before = outside_buffer(s.folder);
+    const auto outside_before = test::contents_of(s.folder, "buffer");
     if (s.binary == WIPER_BINARY) s.args.push_back(test::utf8_string(s.folder));
 
     test::TempFolder scratch;
@@ -121,7 +113,7 @@ TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
         EXPECT_EQ(static_cast<int>(lines.size()) - (row.status == 0 ? 0 : 1), row.warnings) << err;
     }
     EXPECT_NE((lines.empty() ? "" : lines.back()).find(row.says), std::string::npos) << err;
-    EXPECT_EQ(outside_buffer(s.folder), outside_before);
+    EXPECT_EQ(test::contents_of(s.folder, "buffer"), outside_before);
     if (row.frames < 0) return;
     std::vector<std::string> names, expected;
     for (const auto& e : fs::directory_iterator(s.folder / "buffer")) names.push_back(e.path().filename().string());

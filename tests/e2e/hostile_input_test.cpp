@@ -113,34 +113,6 @@ Row valid_leftover(const char* name, BmpPicture p) {
     return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 0, "", "", p};
 }
 
-// What is outside buffer/: each path with its kind and, for plain files, content.
-std::map<std::string, std::string> snapshot_outside_buffer(const fs::path& root) {
-    std::map<std::string, std::string> seen;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string rel = fs::relative(it->path(), root).string();
-        if (rel == "buffer") {
-            it.disable_recursion_pending();
-            continue;
-        }
-        const fs::file_status st = it->symlink_status();
-        std::string what = std::to_string(static_cast<int>(st.type())) + ":";
-        if (fs::is_symlink(st))
-            what += fs::read_symlink(it->path()).string();
-        else if (fs::is_regular_file(st))
-            what += test::slurp(it->path());
-        seen[rel] = what;
-    }
-    return seen;
-}
-
-std::map<std::string, std::string> snapshot_buffer(const fs::path& buffer) {
-    std::map<std::string, std::string> seen;
-    if (!fs::is_directory(buffer)) return seen;
-    for (const auto& e : fs::directory_iterator(buffer))
-        seen[e.path().filename().string()] = fs::is_regular_file(e.symlink_status()) ? test::slurp(e.path()) : "(not a file)";
-    return seen;
-}
-
 Colour expected_leftover_pixel(const BmpPicture& p, int x, int y) {
     if (x >= p.width || y >= p.height) return white;
     return p.pixels[static_cast<std::size_t>(y) * p.width + x];
@@ -153,8 +125,8 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
     TempFolder dir;
     row.setup(dir);
     if (IsSkipped()) return; // a folder this platform cannot make
-    const auto outside_before = snapshot_outside_buffer(dir.path());
-    const auto buffer_before = snapshot_buffer(dir / "buffer");
+    const auto outside_before = test::contents_of(dir.path(), "buffer");
+    const auto buffer_before = test::contents_of(dir / "buffer");
 
     // A run that dies of a signal is reported with status -1.
     const RunResult r = test::run_program(WIPER_BINARY, {"--headless", dir.str()}, std::chrono::seconds(20));
@@ -172,9 +144,9 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
         EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << r.err;
         EXPECT_LT(report.size(), 1000u) << "a hostile file must not flood the report";
         // Every failure here comes before the first save: buffer/ is as it was.
-        EXPECT_EQ(snapshot_buffer(dir / "buffer"), buffer_before);
+        EXPECT_EQ(test::contents_of(dir / "buffer"), buffer_before);
     }
-    EXPECT_EQ(snapshot_outside_buffer(dir.path()), outside_before);
+    EXPECT_EQ(test::contents_of(dir.path(), "buffer"), outside_before);
 
     if (row.status == 0) {
         // Without a leftover the square is drawn on white.
@@ -212,18 +184,15 @@ std::vector<Row> leftover_rows() {
 
     // Broken pictures, read from a file by the run: refused as invalid pictures,
     // naming the frame file. Each refusal's own rule is the BmpRefusals table's.
-    {
-        BmpPicture p = full(24, many_colours);
-        const std::size_t size = bmp_of(p).size();
-        p.cut_bytes = size - 30; // ends 16 bytes into the 40-byte bitmap header
-        rows.push_back(broken_leftover("TruncatedInTheHeader", p));
-    }
-    rows.push_back(broken_leftover("TruncatedInThePixels", with(full(24, many_colours), [](BmpPicture& p) {
-        p.cut_bytes = 7;
-    })));
+    // Cut 16 bytes into the 40-byte bitmap header.
+    rows.push_back(broken_leftover("TruncatedInTheHeader", with(full(24, many_colours), [](BmpPicture& p) {
+                                       p.cut_bytes = bmp_of(p).size() - 30;
+                                   })));
+    rows.push_back(broken_leftover("TruncatedInThePixels",
+                                   with(full(24, many_colours), [](BmpPicture& p) { p.cut_bytes = 7; })));
     rows.push_back(broken_leftover("PixelOffsetPastTheEnd", with(full(24, many_colours), [](BmpPicture& p) {
-        p.pixel_offset_field = 1'000'000;
-    })));
+                                       p.pixel_offset_field = 1'000'000;
+                                   })));
     // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
     rows.push_back(broken_leftover("SizeOverflowing32Bits", with(picture(2, 2, 24, many_colours), [](BmpPicture& p) {
         p.width_field = 70'000;
@@ -272,12 +241,11 @@ std::vector<Row> leftover_rows() {
     rows.push_back(valid_leftover("FourBits", full(4, many_colours)));
     // Padding and spare low bits are not pixels.
     rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding",
-                                  with(picture(25, 12, 4, many_colours), [](BmpPicture& p) { p.padding_byte = 0xff; })));
+                                  with(picture(25, 12, 4, many_colours), [](BmpPicture& p) { p.padding_byte = 255; })));
     rows.push_back(valid_leftover("EightBits", full(8, many_colours)));
     rows.push_back(valid_leftover("TwentyFourBitsLargerThanTheSurface", picture(57, 44, 24, many_colours)));
-    rows.push_back(valid_leftover("TwentyFourBitsTopDown", with(picture(31, 19, 24, many_colours), [](BmpPicture& p) {
-        p.top_down = true;
-    })));
+    rows.push_back(valid_leftover("TwentyFourBitsTopDown",
+                                  with(picture(31, 19, 24, many_colours), [](BmpPicture& p) { p.top_down = true; })));
     rows.push_back(valid_leftover("ThirtyTwoBits", full(32, many_colours)));
     rows.push_back(valid_leftover("V4HeaderBitFields", with(full(32, many_colours), [](BmpPicture& p) {
         p.header_size = 108;
@@ -334,8 +302,8 @@ Row fifo_in_scene(const char* name, const char* file, int status, const char* ki
 std::vector<Row> folder_rows() {
     std::vector<Row> rows;
     rows.push_back(fifo_in_scene("FifoAsImageSettings", "immagini.txt", 12, "file access failure", "immagini.txt"));
-    rows.push_back(
-        fifo_in_scene("FifoAsBladeTurns", "rotazione_spazzole.txt", 12, "file access failure", "rotazione_spazzole.txt"));
+    rows.push_back(fifo_in_scene("FifoAsBladeTurns", "rotazione_spazzole.txt", 12, "file access failure",
+                                 "rotazione_spazzole.txt"));
     // Parts that are not plain files are not parts: the run goes on without them.
     rows.push_back(fifo_in_scene("FifoAsAPartIsSkipped", "coordinate_x.txt", 0));
     rows.push_back(Row{"LoneFifoPartLeavesNoPart",

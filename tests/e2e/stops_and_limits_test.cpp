@@ -87,12 +87,6 @@ std::vector<std::string> command_line(const Row& row, const fs::path& folder) {
     return args;
 }
 
-std::map<std::string, std::string> buffer_of(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(folder / "buffer")) files[e.path().filename().string()] = test::slurp(e);
-    return files;
-}
-
 class StopsAndLimits : public testing::TestWithParam<Row> {};
 
 TEST_P(StopsAndLimits, EndsWithItsStatusAndItsOwnWordsInTime) {
@@ -147,7 +141,7 @@ TEST_P(StopsAndLimits, EndsWithItsStatusAndItsOwnWordsInTime) {
         row.make(twin);
         const test::RunResult t = test::run_program(WIPER_BINARY, command_line(row, twin), 60s);
         EXPECT_EQ(std::tie(t.status, t.out, t.err), std::tie(ending->status, out, err));
-        EXPECT_TRUE(buffer_of(folder) == buffer_of(twin)) << "the frames differ from a run without the limit";
+        EXPECT_TRUE(test::contents_of(folder / "buffer") == test::contents_of(twin / "buffer")) << "the frames differ from a run without the limit";
     }
 }
 
