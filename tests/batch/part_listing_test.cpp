@@ -18,6 +18,8 @@ TEST(PartListing, NtfsOrderRegularFilesOnly) {
                              "coordinate", "other.txt", "xcoordinate.txt"})
         dir.write(name, "1,1,1,1");
     dir.make_folder("coordinate_dir");
+    dir.write("coordinate_dir/coordinate.txt", "1,1,1,1"); // folders are not looked into
+    test::try_symlink(dir / "coordinate_dir", dir / "coordinate_dir_link", true);
     test::try_symlink(dir / "coordinateA.txt", dir / "coordinate_link.txt");
     test::try_symlink(dir / "gone.txt", dir / "coordinate_dangling.txt");
     // A folder that ignores case (Windows) holds one of the two names that

@@ -17,6 +17,8 @@ TEST(ImageSettings, ReadsNameAndSize) {
     EXPECT_EQ(image.name, "wiper");
     EXPECT_EQ(image.width, 753);
     EXPECT_EQ(image.height, 394);
+    dir.write("immagini.txt", "\"w\",30\n"); // no height: never taken as 0
+    EXPECT_EQ(test::kind_of([&] { read_image_settings(dir.str()); }), FailureKind::read_past_end);
 }
 
 struct BadName {

@@ -49,12 +49,7 @@ public:
         : Process(WIPER_BINARY, {"--headless", folder}, err_file.parent_path() / "out", err_file) {}
 };
 
-void scene(const TempFolder& dir, int w, int h, const std::vector<std::pair<std::string, std::string>>& parts) {
-    dir.write("immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
-    dir.write("rotazione_spazzole.txt", "30,-30\n");
-    dir.make_folder("buffer");
-    for (const auto& [name, text] : parts) dir.write(name, text);
-}
+void scene(const TempFolder& dir, int w, int h, const test::Parts& parts) { test::write_scene(dir.path(), w, h, parts); }
 
 // An arm across most of a full HD frame: every frame redraws many rows.
 std::string long_arm(int frames) {
@@ -89,15 +84,6 @@ std::set<std::string> names_in(const fs::path& folder) {
     return names;
 }
 
-bool wait_until_exists(const fs::path& file, Clock::duration limit) {
-    const auto until = Clock::now() + limit;
-    while (!fs::exists(file)) {
-        if (Clock::now() >= until) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 // Random moments come from a fixed seed, printed with every failure, so a
 // failing run can be repeated exactly; WIPER_TEST_SEED=N tries another.
 unsigned test_seed() {
@@ -115,7 +101,8 @@ TEST_P(StopSignal, EndsTheRunBetweenWholeFrames) {
     scene(dir, w, h, {{"coordinate.txt", long_arm(3000)}});
     Running run(dir.str(), scratch / "err");
     ASSERT_TRUE(run.started());
-    ASSERT_TRUE(wait_until_exists(dir / "buffer/w_3.bmp", 60s)) << test::slurp(scratch / "err");
+    ASSERT_TRUE(test::wait_until([&] { return fs::exists(dir / "buffer/w_3.bmp"); }, 60s))
+        << test::slurp(scratch / "err");
     const unsigned seed = test_seed();
     SCOPED_TRACE("seed " + std::to_string(seed) + " (WIPER_TEST_SEED)");
     std::mt19937 random(seed);

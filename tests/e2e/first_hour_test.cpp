@@ -50,10 +50,7 @@ TEST_P(FirstHour, SaysWhatHappenedAndWhatToFix) {
     const Case& c = GetParam();
     if (std::string(c.name) == "SettingsInTwoCases") WIPER_SKIP_WHERE_NAMES_IGNORE_CASE();
     TempFolder dir;
-    dir.write("immagini.txt", "\"w\",30,30\n");
-    dir.write("rotazione_spazzole.txt", "30,30\n");
-    dir.make_folder("buffer");
-    dir.write("coordinate_arm.txt", arm);
+    test::write_scene(dir.path(), 30, 30, {{"coordinate_arm.txt", arm}}, "30,30");
     c.setup(dir);
     std::vector<std::string> args = {"--headless"};
     args.insert(args.end(), c.args.begin(), c.args.end());

@@ -34,11 +34,7 @@ struct Setting {
     std::string binary = WIPER_BINARY;
     std::optional<test::DeafDisplay> deaf;
 
-    Setting() {
-        fs::create_directories(folder / "buffer");
-        write("immagini.txt", "\"w\",40,30\n");
-        write("rotazione_spazzole.txt", "30,-30\n");
-    }
+    Setting() { test::write_scene(folder, 40, 30); }
     void write(const std::string& name, const std::string& text) const { test::TempFolder::write_to(folder / name, text); }
     void parts(bool first_draws) const {
         write("coordinate_1.txt", first_draws ? square : "0,90,0,0\n"); // else the second draws over leftovers
@@ -81,14 +77,6 @@ struct Row {
 
 std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
 
-std::map<std::string, std::string> outside_buffer(const fs::path& folder) {
-    std::map<std::string, std::string> seen;
-    for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().filename() != "buffer")
-            seen[e.path().filename().string()] = e.is_symlink() ? fs::read_symlink(e).string() : test::slurp(e);
-    return seen;
-}
-
 class HostileEnvironment : public testing::TestWithParam<Row> {};
 
 TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
@@ -96,7 +84,7 @@ TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
     Setting s;
     row.setup(s);
     if (IsSkipped()) return;
-    const auto outside_before = outside_buffer(s.folder);
+    const auto outside_before = test::contents_of(s.folder, "buffer");
     if (s.binary == WIPER_BINARY) s.args.push_back(test::utf8_string(s.folder));
 
     test::TempFolder scratch;
@@ -125,7 +113,7 @@ TEST_P(HostileEnvironment, EndsWithItsStatusOwnLinesAndWholeFrames) {
         EXPECT_EQ(static_cast<int>(lines.size()) - (row.status == 0 ? 0 : 1), row.warnings) << err;
     }
     EXPECT_NE((lines.empty() ? "" : lines.back()).find(row.says), std::string::npos) << err;
-    EXPECT_EQ(outside_buffer(s.folder), outside_before);
+    EXPECT_EQ(test::contents_of(s.folder, "buffer"), outside_before);
     if (row.frames < 0) return;
     std::vector<std::string> names, expected;
     for (const auto& e : fs::directory_iterator(s.folder / "buffer")) names.push_back(e.path().filename().string());

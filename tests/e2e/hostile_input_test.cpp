@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 using test::BmpPicture;
 using test::RunResult;
 using test::TempFolder;
+using test::with;
 
 constexpr int surface_w = 40;
 constexpr int surface_h = 30;
@@ -45,11 +46,7 @@ constexpr int square_left = 12, square_right = 28, square_top = 8, square_bottom
 
 bool in_square(int x, int y) { return x >= square_left && x <= square_right && y >= square_top && y <= square_bottom; }
 
-void settings(const TempFolder& dir) {
-    dir.write("immagini.txt", "\"w\"," + std::to_string(surface_w) + "," + std::to_string(surface_h) + "\n");
-    dir.write("rotazione_spazzole.txt", "30,-30\n");
-    dir.make_folder("buffer");
-}
+void settings(const TempFolder& dir) { test::write_scene(dir.path(), surface_w, surface_h); }
 
 // A folder whose second part draws over `leftover` in both frames.
 void leftover_scene(const TempFolder& dir, const std::vector<std::uint8_t>& leftover) {
@@ -86,9 +83,6 @@ const std::vector<Colour> two_colours{{200, 10, 30}, {5, 250, 100}};
 const std::vector<Colour> many_colours{{200, 10, 30}, {5, 250, 100}, {0, 0, 0},     {255, 255, 255},
                                        {17, 34, 51},  {90, 91, 92},   {255, 0, 255}, {1, 2, 3},
                                        {128, 64, 32}, {7, 77, 177}};
-// Levels a 5-bit channel carries exactly: 132 is 16/31 of full.
-const std::vector<Colour> five_bit_colours{{255, 0, 132}, {0, 132, 255}, {132, 132, 0}, {255, 255, 255}, {0, 0, 0}};
-const std::vector<Colour> full_or_empty{{255, 0, 255}, {0, 255, 0}, {255, 255, 0}, {0, 0, 0}};
 
 std::vector<std::uint8_t> bmp_of(const BmpPicture& p) { return test::make_bmp(p); }
 
@@ -106,40 +100,17 @@ struct Row {
 
 std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
 
+// A picture the size of the frames.
+BmpPicture full(std::uint16_t bits, const std::vector<Colour>& colours) {
+    return picture(surface_w, surface_h, bits, colours);
+}
+
 Row broken_leftover(const char* name, BmpPicture p, const char* names = "w_1.bmp") {
     return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 17, "invalid picture", names};
 }
 
 Row valid_leftover(const char* name, BmpPicture p) {
     return Row{name, [p](const TempFolder& d) { leftover_scene(d, bmp_of(p)); }, 0, "", "", p};
-}
-
-// What is outside buffer/: each path with its kind and, for plain files, content.
-std::map<std::string, std::string> snapshot_outside_buffer(const fs::path& root) {
-    std::map<std::string, std::string> seen;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string rel = fs::relative(it->path(), root).string();
-        if (rel == "buffer") {
-            it.disable_recursion_pending();
-            continue;
-        }
-        const fs::file_status st = it->symlink_status();
-        std::string what = std::to_string(static_cast<int>(st.type())) + ":";
-        if (fs::is_symlink(st))
-            what += fs::read_symlink(it->path()).string();
-        else if (fs::is_regular_file(st))
-            what += test::slurp(it->path());
-        seen[rel] = what;
-    }
-    return seen;
-}
-
-std::map<std::string, std::string> snapshot_buffer(const fs::path& buffer) {
-    std::map<std::string, std::string> seen;
-    if (!fs::is_directory(buffer)) return seen;
-    for (const auto& e : fs::directory_iterator(buffer))
-        seen[e.path().filename().string()] = fs::is_regular_file(e.symlink_status()) ? test::slurp(e.path()) : "(not a file)";
-    return seen;
 }
 
 Colour expected_leftover_pixel(const BmpPicture& p, int x, int y) {
@@ -154,8 +125,8 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
     TempFolder dir;
     row.setup(dir);
     if (IsSkipped()) return; // a folder this platform cannot make
-    const auto outside_before = snapshot_outside_buffer(dir.path());
-    const auto buffer_before = snapshot_buffer(dir / "buffer");
+    const auto outside_before = test::contents_of(dir.path(), "buffer");
+    const auto buffer_before = test::contents_of(dir / "buffer");
 
     // A run that dies of a signal is reported with status -1.
     const RunResult r = test::run_program(WIPER_BINARY, {"--headless", dir.str()}, std::chrono::seconds(20));
@@ -173,9 +144,9 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
         EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << r.err;
         EXPECT_LT(report.size(), 1000u) << "a hostile file must not flood the report";
         // Every failure here comes before the first save: buffer/ is as it was.
-        EXPECT_EQ(snapshot_buffer(dir / "buffer"), buffer_before);
+        EXPECT_EQ(test::contents_of(dir / "buffer"), buffer_before);
     }
-    EXPECT_EQ(snapshot_outside_buffer(dir.path()), outside_before);
+    EXPECT_EQ(test::contents_of(dir.path(), "buffer"), outside_before);
 
     if (row.status == 0) {
         // Without a leftover the square is drawn on white.
@@ -211,53 +182,27 @@ TEST_P(HostileInput, EndsWithItsOutcomeAndTouchesOnlyBuffer) {
 std::vector<Row> leftover_rows() {
     std::vector<Row> rows;
 
-    // Broken pictures: all refused as invalid pictures, naming the frame file.
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
-        const std::size_t size = bmp_of(p).size();
-        p.cut_bytes = size - 30; // ends 16 bytes into the 40-byte bitmap header
-        rows.push_back(broken_leftover("TruncatedInTheHeader", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
-        p.cut_bytes = 7;
-        rows.push_back(broken_leftover("TruncatedInThePixels", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
-        p.pixel_offset_field = 1'000'000;
-        rows.push_back(broken_leftover("PixelOffsetPastTheEnd", p));
-    }
-    {
-        // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
-        BmpPicture p = picture(2, 2, 24, many_colours);
+    // Broken pictures, read from a file by the run: refused as invalid pictures,
+    // naming the frame file. Each refusal's own rule is the BmpRefusals table's.
+    // Cut 16 bytes into the 40-byte bitmap header.
+    rows.push_back(broken_leftover("TruncatedInTheHeader", with(full(24, many_colours), [](BmpPicture& p) {
+                                       p.cut_bytes = bmp_of(p).size() - 30;
+                                   })));
+    rows.push_back(broken_leftover("TruncatedInThePixels",
+                                   with(full(24, many_colours), [](BmpPicture& p) { p.cut_bytes = 7; })));
+    rows.push_back(broken_leftover("PixelOffsetPastTheEnd", with(full(24, many_colours), [](BmpPicture& p) {
+                                       p.pixel_offset_field = 1'000'000;
+                                   })));
+    // 70000 x 70000 at 3 bytes is 14.7 GB: past 32 bits, and no such file.
+    rows.push_back(broken_leftover("SizeOverflowing32Bits", with(picture(2, 2, 24, many_colours), [](BmpPicture& p) {
         p.width_field = 70'000;
         p.height_field = 70'000;
-        rows.push_back(broken_leftover("SizeOverflowing32Bits", p));
-    }
-    {
-        // 2^31 - 1 squared at 32 bits is more bits than 64 bits count.
-        BmpPicture p = picture(2, 2, 32, many_colours);
+    })));
+    // 2^31 - 1 squared at 32 bits is more bits than 64 bits count.
+    rows.push_back(broken_leftover("SizeOverflowing64Bits", with(picture(2, 2, 32, many_colours), [](BmpPicture& p) {
         p.width_field = 2'147'483'647;
         p.height_field = -2'147'483'647;
-        rows.push_back(broken_leftover("SizeOverflowing64Bits", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
-        p.colours_used = 0xffffffffu;
-        rows.push_back(broken_leftover("AbsurdPaletteCount", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
-        p.colours_used = 257;
-        rows.push_back(broken_leftover("PaletteCountOnePastTheLargest", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 4, two_colours);
-        p.colours_used = 1000;
-        p.palette_entries_written = 16;
-        rows.push_back(broken_leftover("PaletteCountBeyondFourBits", p));
-    }
+    })));
     {
         BmpPicture p;
         p.width = surface_w;
@@ -280,39 +225,6 @@ std::vector<Row> leftover_rows() {
         p.pixels.assign(60 * 50, two_colours[0]);
         rows.push_back(valid_leftover("PaletteIndexOutOfRangeOffTheSurface", p));
     }
-    for (auto [name, code] : {std::pair{"UnknownCompression", 7u}, {"HugeCompressionCode", 0x32315559u},
-                              {"Rle8", test::bmp_rle8}, {"Rle4", test::bmp_rle4}, {"Jpeg", test::bmp_jpeg},
-                              {"Png", test::bmp_png}}) {
-        BmpPicture p = picture(surface_w, surface_h, code == test::bmp_rle4 ? 4 : 8, two_colours);
-        p.compression = code;
-        rows.push_back(broken_leftover(name, p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
-        p.signature = "MB";
-        rows.push_back(broken_leftover("WrongSignature", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
-        p.header_size_field = 64;
-        rows.push_back(broken_leftover("UnknownHeaderSize", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
-        p.bits_field = 0;
-        rows.push_back(broken_leftover("ZeroBitsPerPixel", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 24, many_colours);
-        p.height_field = 0;
-        rows.push_back(broken_leftover("ZeroHeight", p));
-    }
-    {
-        BmpPicture p = picture(4, 4, 16, full_or_empty);
-        p.compression = test::bmp_bitfields;
-        p.masks = {0xf800, 0x0520, 0x001f, 0}; // green is two runs of bits
-        rows.push_back(broken_leftover("BitFieldMaskWithAHole", p));
-    }
     rows.push_back(Row{"ZeroByteFrameFile", [](const TempFolder& d) { leftover_scene(d, {}); }, 17,
                        "invalid picture", "w_1.bmp"});
     rows.push_back(Row{"FolderWhereAFrameFileShouldBe",
@@ -323,223 +235,86 @@ std::vector<Row> leftover_rows() {
                        },
                        12, "file access failure", "w_1.bmp"});
 
-    // Valid pictures of every kind, drawn over.
-    rows.push_back(valid_leftover("OneBit", picture(surface_w, surface_h, 1, two_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 1, two_colours);
-        p.header_size = 12;
-        rows.push_back(valid_leftover("OneBitCoreHeader", p));
-    }
-    rows.push_back(valid_leftover("FourBits", picture(surface_w, surface_h, 4, many_colours)));
-    {
-        BmpPicture p = picture(25, 12, 4, many_colours);
-        p.padding_byte = 0xff; // padding and spare low bits are not pixels
-        rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding", p));
-    }
-    rows.push_back(valid_leftover("EightBits", picture(surface_w, surface_h, 8, many_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
-        p.gap_before_pixels = 13;
-        rows.push_back(valid_leftover("EightBitsWithAGapBeforeThePixels", p));
-    }
-    rows.push_back(valid_leftover("SixteenBits555", picture(surface_w, surface_h, 16, five_bit_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 16, full_or_empty);
-        p.compression = test::bmp_bitfields;
-        p.masks = {0xf800, 0x07e0, 0x001f, 0};
-        rows.push_back(valid_leftover("SixteenBitsBitFields565", p));
-    }
+    // Valid pictures, of each depth, smaller and larger than the frame, drawn over.
+    // Each format's pixels are the BmpVariants table's.
+    rows.push_back(valid_leftover("OneBit", full(1, two_colours)));
+    rows.push_back(valid_leftover("FourBits", full(4, many_colours)));
+    // Padding and spare low bits are not pixels.
+    rows.push_back(valid_leftover("FourBitsSmallerThanTheSurfaceWithDirtyPadding",
+                                  with(picture(25, 12, 4, many_colours), [](BmpPicture& p) { p.padding_byte = 255; })));
+    rows.push_back(valid_leftover("EightBits", full(8, many_colours)));
     rows.push_back(valid_leftover("TwentyFourBitsLargerThanTheSurface", picture(57, 44, 24, many_colours)));
-    {
-        BmpPicture p = picture(31, 19, 24, many_colours);
-        p.top_down = true;
-        rows.push_back(valid_leftover("TwentyFourBitsTopDown", p));
-    }
-    rows.push_back(valid_leftover("ThirtyTwoBits", picture(surface_w, surface_h, 32, many_colours)));
-    {
-        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
-        p.compression = test::bmp_bitfields;
-        p.masks = {0x000000ff, 0x0000ff00, 0x00ff0000, 0xff000000};
-        rows.push_back(valid_leftover("ThirtyTwoBitsBitFieldsReversed", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 32, many_colours);
+    rows.push_back(valid_leftover("TwentyFourBitsTopDown",
+                                  with(picture(31, 19, 24, many_colours), [](BmpPicture& p) { p.top_down = true; })));
+    rows.push_back(valid_leftover("ThirtyTwoBits", full(32, many_colours)));
+    rows.push_back(valid_leftover("V4HeaderBitFields", with(full(32, many_colours), [](BmpPicture& p) {
         p.header_size = 108;
         p.compression = test::bmp_bitfields;
         p.masks = {0xff000000, 0x00ff0000, 0x0000ff00, 0x000000ff};
-        rows.push_back(valid_leftover("V4HeaderBitFields", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 24, many_colours);
-        p.header_size = 124;
-        p.top_down = true;
-        rows.push_back(valid_leftover("V5HeaderTopDown", p));
-    }
-    {
-        BmpPicture p = picture(surface_w, surface_h, 8, many_colours);
-        p.header_size = 124;
-        rows.push_back(valid_leftover("V5HeaderEightBits", p));
-    }
+    })));
     return rows;
 }
 
 void make_fifo(const TempFolder& dir, const std::string& name) { test::make_fifo(dir / name); }
 
+// A row whose plain scene has `file` written with `content`.
+Row written(const char* name, const char* file, std::string content, int status, const char* kind, const char* names) {
+    return Row{name, [=](const TempFolder& d) { plain_scene(d), d.write(file, content); }, status, kind, names};
+}
+
 std::vector<Row> text_rows() {
-    std::vector<Row> rows;
     const std::string huge_number(200'000, '7');
-    rows.push_back(Row{"ZeroByteImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "");
-                       },
-                       13, "read past end of file", "immagini.txt"});
-    rows.push_back(Row{"BlankImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "\xEF\xBB\xBF \t\r\n\n  \r\n");
-                       },
-                       13, "read past end of file", "immagini.txt"});
-    rows.push_back(Row{"ZeroByteBladeTurns",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", "");
-                       },
-                       13, "read past end of file", "rotazione_spazzole.txt"});
-    rows.push_back(Row{"ZeroBytePartFile",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "");
-                       },
-                       13, "read past end of file", "coordinate.txt"});
-    rows.push_back(Row{"NulInTheImageName",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", std::string("w") + '\0' + "x,40,30\n");
-                       },
-                       20, "invalid image name", "immagini.txt"});
-    rows.push_back(Row{"NulInAPartNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", std::string("2,0,20,15\n12,8\n2") + '\0' + "8,8\n28,22\n");
-                       },
-                       19, "invalid number", "coordinate.txt line 3"});
-    rows.push_back(Row{"NulAloneInAField",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", std::string("30,") + '\0' + "\n");
-                       },
-                       19, "invalid number", "rotazione_spazzole.txt line 1"});
-    rows.push_back(Row{"TwoHundredThousandDigits",
-                       [huge_number](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "2,0,20,15\n12," + huge_number + "\n28,8\n");
-                       },
-                       19, "invalid number", "(200000 characters)"});
-    rows.push_back(Row{"OnePastTheLargestNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("coordinate.txt", "2,0,20,15\n12,8\n2147483648,8\n");
-                       },
-                       19, "invalid number", "\"2147483648\""});
-    rows.push_back(Row{"OnePastTheSmallestNumber",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("rotazione_spazzole.txt", "-2147483649,0\n");
-                       },
-                       19, "invalid number", "\"-2147483649\""});
-    rows.push_back(Row{"FractionInTheSize",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40.0,30\n");
-                       },
-                       19, "invalid number", "\"40.0\""});
-    rows.push_back(Row{"UnterminatedQuote",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "\"w,40,30\n");
-                       },
-                       13, "read past end of file", "immagini.txt line 1"});
-    rows.push_back(Row{"NegativeHeight",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40,-30\n");
-                       },
-                       18, "invalid size", "40 x -30"});
-    rows.push_back(Row{"InvalidSizeNamesTheSettingsFile",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,40,-30\n");
-                       },
-                       18, "invalid size", "immagini.txt"});
-    rows.push_back(Row{"BothSidesZero",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,0,0\n");
-                       },
-                       18, "invalid size", "0 x 0"});
-    rows.push_back(Row{"SmallestNumbersAsSizes",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,-2147483648,-2147483648\n");
-                       },
-                       18, "invalid size", "-2147483648 x -2147483648"});
-    rows.push_back(Row{"SideOnePastTheLargest",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.write("immagini.txt", "w,32768,1\n");
-                       },
-                       18, "invalid size", "32768"});
-    return rows;
+    return {
+        written("ZeroByteImageSettings", "immagini.txt", "", 13, "read past end of file", "immagini.txt"),
+        written("BlankImageSettings", "immagini.txt", "\xEF\xBB\xBF \t\r\n\n  \r\n",
+                13, "read past end of file", "immagini.txt"),
+        written("ZeroByteBladeTurns", "rotazione_spazzole.txt", "",
+                13, "read past end of file", "rotazione_spazzole.txt"),
+        written("ZeroBytePartFile", "coordinate.txt", "", 13, "read past end of file", "coordinate.txt"),
+        written("NulInTheImageName", "immagini.txt", std::string("w") + '\0' + "x,40,30\n",
+                20, "invalid image name", "immagini.txt"),
+        written("NulInAPartNumber", "coordinate.txt", std::string("2,0,20,15\n12,8\n2") + '\0' + "8,8\n28,22\n",
+                19, "invalid number", "coordinate.txt line 3"),
+        written("NulAloneInAField", "rotazione_spazzole.txt", std::string("30,") + '\0' + "\n",
+                19, "invalid number", "rotazione_spazzole.txt line 1"),
+        written("TwoHundredThousandDigits", "coordinate.txt", "2,0,20,15\n12," + huge_number + "\n28,8\n",
+                19, "invalid number", "(200000 characters)"),
+        written("OnePastTheLargestNumber", "coordinate.txt", "2,0,20,15\n12,8\n2147483648,8\n",
+                19, "invalid number", "\"2147483648\""),
+        written("OnePastTheSmallestNumber", "rotazione_spazzole.txt", "-2147483649,0\n",
+                19, "invalid number", "\"-2147483649\""),
+        written("FractionInTheSize", "immagini.txt", "w,40.0,30\n", 19, "invalid number", "\"40.0\""),
+        written("UnterminatedQuote", "immagini.txt", "\"w,40,30\n", 13, "read past end of file", "immagini.txt line 1"),
+        written("NegativeHeight", "immagini.txt", "w,40,-30\n",
+                18, "invalid size", "immagini.txt: the picture size 40 x -30"),
+        written("BothSidesZero", "immagini.txt", "w,0,0\n", 18, "invalid size", "0 x 0"),
+        written("SmallestNumbersAsSizes", "immagini.txt", "w,-2147483648,-2147483648\n",
+                18, "invalid size", "-2147483648 x -2147483648"),
+        written("SideOnePastTheLargest", "immagini.txt", "w,32768,1\n", 18, "invalid size", "32768"),
+    };
+}
+
+// A row whose plain scene has a FIFO named `file`.
+Row fifo_in_scene(const char* name, const char* file, int status, const char* kind = "", const char* names = "") {
+    return Row{name, [=](const TempFolder& d) { plain_scene(d), make_fifo(d, file); }, status, kind, names};
 }
 
 std::vector<Row> folder_rows() {
     std::vector<Row> rows;
-    rows.push_back(Row{"FifoAsImageSettings",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "immagini.txt");
-                       },
-                       12, "file access failure", "immagini.txt"});
-    rows.push_back(Row{"FifoAsBladeTurns",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "rotazione_spazzole.txt");
-                       },
-                       12, "file access failure", "rotazione_spazzole.txt"});
+    rows.push_back(fifo_in_scene("FifoAsImageSettings", "immagini.txt", 12, "file access failure", "immagini.txt"));
+    rows.push_back(fifo_in_scene("FifoAsBladeTurns", "rotazione_spazzole.txt", 12, "file access failure",
+                                 "rotazione_spazzole.txt"));
     // Parts that are not plain files are not parts: the run goes on without them.
-    rows.push_back(Row{"FifoAsAPartIsSkipped",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           make_fifo(d, "coordinate_x.txt");
-                       },
-                       0});
+    rows.push_back(fifo_in_scene("FifoAsAPartIsSkipped", "coordinate_x.txt", 0));
     rows.push_back(Row{"LoneFifoPartLeavesNoPart",
-                       [](const TempFolder& d) {
-                           settings(d);
-                           make_fifo(d, "coordinate_x.txt");
-                       },
+                       [](const TempFolder& d) { settings(d); make_fifo(d, "coordinate_x.txt"); },
                        12, "file access failure", "no part file"});
-    rows.push_back(Row{"FolderAsAPartIsSkipped",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.make_folder("coordinate_0_folder");
-                           d.write("coordinate_0_folder/coordinate.txt", "1,0,0,0\n");
-                       },
-                       0});
     rows.push_back(Row{"SymlinkedPartIsRead",
                        [](const TempFolder& d) {
                            settings(d);
                            d.make_folder("shapes");
                            d.write("shapes/square.txt", square);
                            test::make_symlink("shapes/square.txt", d / "coordinate.txt");
-                       },
-                       0});
-    rows.push_back(Row{"SymlinkedFolderAsAPartIsSkipped",
-                       [](const TempFolder& d) {
-                           plain_scene(d);
-                           d.make_folder("shapes");
-                           test::make_symlink("shapes", d / "coordinate_0", true);
                        },
                        0});
     // Frames that are links to a file outside buffer/: the frame is replaced,

@@ -40,12 +40,7 @@ Make example(Make then = [](const fs::path&) {}) {
 
 // A 40 x 30 picture, a sweep of 30 degrees, and one part.
 Make small_scene(const char* part_file, const char* part) {
-    return [=](const fs::path& folder) {
-        fs::create_directories(folder / "buffer");
-        test::TempFolder::write_to(folder / "immagini.txt", "\"w\",40,30\n");
-        test::TempFolder::write_to(folder / "rotazione_spazzole.txt", "30,-30\n");
-        test::TempFolder::write_to(folder / part_file, part);
-    };
+    return [=](const fs::path& folder) { test::write_scene(folder, 40, 30, {{part_file, part}}); };
 }
 
 // A signal sent once the running child is at a known point, and how soon after
@@ -90,12 +85,6 @@ std::vector<std::string> command_line(const Row& row, const fs::path& folder) {
     for (std::string& a : args)
         if (a == folder_arg) a = test::utf8_string(folder);
     return args;
-}
-
-std::map<std::string, std::string> buffer_of(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(folder / "buffer")) files[e.path().filename().string()] = test::slurp(e);
-    return files;
 }
 
 class StopsAndLimits : public testing::TestWithParam<Row> {};
@@ -152,7 +141,7 @@ TEST_P(StopsAndLimits, EndsWithItsStatusAndItsOwnWordsInTime) {
         row.make(twin);
         const test::RunResult t = test::run_program(WIPER_BINARY, command_line(row, twin), 60s);
         EXPECT_EQ(std::tie(t.status, t.out, t.err), std::tie(ending->status, out, err));
-        EXPECT_TRUE(buffer_of(folder) == buffer_of(twin)) << "the frames differ from a run without the limit";
+        EXPECT_TRUE(test::contents_of(folder / "buffer") == test::contents_of(twin / "buffer")) << "the frames differ from a run without the limit";
     }
 }
 

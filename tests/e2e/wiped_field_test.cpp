@@ -140,8 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
             16, {"floating-point fault: coordinate_blade_nr.txt, frame 1: a part needs at least 2 frames"}, {}, 0},
         Row{"FarPivotIsBoundedAndApproximate", {"--wiped-only"},
             [](auto& d) { d.write("coordinate_blade_nr.txt", "10,-80,85,1000075\n85,75\n65,70\n105,70\n105,80\n65,80\n"); },
-            0, {"its wiped field is approximate"}, {}, 0},
-        Row{"OneOptionOfTheTwo", {"--wiped", "--wiped-only"}, [](auto&) {}, 2, {"give one of them"}, {}, 0}),
+            0, {"its wiped field is approximate"}, {}, 0}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -179,7 +179,7 @@ TEST(PoseFailures, FramesFailAsTheRunDoesAndPosesBetweenThemAreClipped) {
     };
     const Row rows[] = {
         {"single frame, carried", part(1, 90, {0, 0}, {{5, 5}, {6, 6}}, true), 1, FailureKind::floating_point,
-         "coordinate_nr.txt, frame 1: a part needs at least 2 frames"},
+         "coordinate_nr.txt, frame 1: a part needs at least 2 frames; frame_count 1 divides the sweep into 0 steps"},
         {"single frame, swept", part(1, 90, {0, 0}, {{5, 5}}), 1, FailureKind::floating_point,
          "coordinate.txt, frame 1: a part needs at least 2 frames"},
         {"single frame, carried, no points", part(1, 90, {0, 0}, {}, true), 1, FailureKind::floating_point, ""},

@@ -19,6 +19,8 @@ namespace {
 
 using test::BmpPicture;
 using test::make_bmp;
+using test::pixels_of;
+using test::with;
 
 const std::string source_name = "frames/shot 007.bmp";
 
@@ -42,13 +44,6 @@ FrameSurface make_surface(std::int32_t w, std::int32_t h, Colour background = un
 void decode(const std::vector<std::uint8_t>& bytes, FrameSurface& surface) {
     MemorySource source(bytes, source_name);
     decode_bmp_onto(source, surface);
-}
-
-std::vector<Colour> pixels_of(const FrameSurface& s) {
-    std::vector<Colour> out;
-    for (std::int32_t y = 0; y < s.height(); ++y)
-        for (std::int32_t x = 0; x < s.width(); ++x) out.push_back(s.pixel(x, y));
-    return out;
 }
 
 // Counts what the reader asks of its source.
@@ -249,12 +244,6 @@ BmpPicture raw_picture(std::int32_t w, std::int32_t h, std::uint16_t bits, std::
     p.height = h;
     p.bits = bits;
     p.raw = std::move(raw);
-    return p;
-}
-
-template <typename F>
-BmpPicture with(BmpPicture p, F change) {
-    change(p);
     return p;
 }
 

@@ -15,10 +15,12 @@
 #include "field/span_list.h"
 #include "imaging/frame_surface.h"
 #include "imaging/surface_steps.h"
+#include "support/test_bmp.h"
 
 namespace wiper {
 namespace {
 
+using test::pixels_of;
 // Draws through the surface's own steps, as the run does.
 void draw(FrameSurface& s, std::span<const screen_point> points) {
     RasterScratch scratch;
@@ -54,13 +56,6 @@ std::string picture(const FrameSurface& s) {
         }
         out += '\n';
     }
-    return out;
-}
-
-std::vector<Colour> pixels_of(const FrameSurface& s) {
-    std::vector<Colour> out;
-    for (std::int32_t y = 0; y < s.height(); ++y)
-        for (std::int32_t x = 0; x < s.width(); ++x) out.push_back(s.pixel(x, y));
     return out;
 }
 

@@ -91,6 +91,18 @@ struct Launch {
     int held_stream = 2; // the stream `held` holds: 2 standard error, 1 standard output (then in `out`)
 };
 
+// Whether `holds()` comes true within `limit`, asked every 2 ms: a deadline,
+// never a fixed sleep.
+template <class Holds>
+bool wait_until(Holds&& holds, Clock::duration limit) {
+    const auto until = Clock::now() + limit;
+    while (!holds()) {
+        if (Clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 class Process {
 public:
     // `binary` and `args` in UTF-8; `out` and `err` are created or truncated.
@@ -263,11 +275,8 @@ public:
     // ended first or `ready` never held.
     template <class Ready>
     bool send_once(int sig, Ready&& ready, Clock::duration limit) {
-        const auto until = Clock::now() + limit;
-        while (!ready()) {
-            if (wait_for(Clock::duration::zero()) || Clock::now() >= until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        const bool ended_or_ready = wait_until([&] { return ready() || wait_for(Clock::duration::zero()); }, limit);
+        if (!ended_or_ready || ending_) return false;
         send(sig);
         return true;
     }

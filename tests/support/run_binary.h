@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +25,28 @@ inline std::string slurp(const std::filesystem::path& p) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// What a folder holds, each entry by its path below it and its kind: a link with
+// its target, a file with its bytes, a folder with its entries; nothing when it is
+// not a folder. Its entry `left_out` is not looked at.
+inline std::map<std::string, std::string> contents_of(const std::filesystem::path& folder,
+                                                      const std::string& left_out = "") {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> seen;
+    if (!fs::is_directory(folder)) return seen;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = fs::relative(it->path(), folder).generic_string();
+        if (name == left_out) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        const fs::file_status st = it->symlink_status();
+        seen[name] = std::to_string(static_cast<int>(st.type())) + ":" +
+                     (fs::is_symlink(st) ? fs::read_symlink(it->path()).string()
+                                         : fs::is_regular_file(st) ? slurp(it->path()) : std::string());
+    }
+    return seen;
 }
 
 // The report without its warning lines: what a run that warned must still end with.

@@ -5,6 +5,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wiper::test {
@@ -61,5 +62,17 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+using Parts = std::vector<std::pair<std::string, std::string>>; // part files: name, text
+
+// A program folder: frames "w" of w x h pixels, the blade turns, an empty
+// buffer/ and the given part files.
+inline void write_scene(const std::filesystem::path& folder, int w, int h, const Parts& parts = {},
+                        const std::string& turns = "30,-30") {
+    std::filesystem::create_directories(folder / "buffer");
+    TempFolder::write_to(folder / "immagini.txt", "\"w\"," + std::to_string(w) + "," + std::to_string(h) + "\n");
+    TempFolder::write_to(folder / "rotazione_spazzole.txt", turns + "\n");
+    for (const auto& [name, text] : parts) TempFolder::write_to(folder / name, text);
+}
 
 } // namespace wiper::test

@@ -63,7 +63,22 @@ struct BmpPicture {
 // expressed (a colour missing from the palette, too few pixels, ...).
 std::vector<std::uint8_t> make_bmp(const BmpPicture& picture);
 
+// `p` as `change` leaves it: a picture's one odd field, written inline.
+template <typename F>
+BmpPicture with(BmpPicture p, F change) {
+    change(p);
+    return p;
+}
+
 // The surface as our writer saves it: bmp_header(w, h) followed by its bytes.
 std::vector<std::uint8_t> encode_surface(const FrameSurface& surface);
+
+// The surface's pixels, row by row from the top.
+inline std::vector<Colour> pixels_of(const FrameSurface& s) {
+    std::vector<Colour> out;
+    for (std::int32_t y = 0; y < s.height(); ++y)
+        for (std::int32_t x = 0; x < s.width(); ++x) out.push_back(s.pixel(x, y));
+    return out;
+}
 
 } // namespace wiper::test
