@@ -18,10 +18,7 @@ using test::TempFolder;
 // later one, and the first in the order the run checks them is the one reported.
 TEST(FolderInputs, AreValuesAndFailFirstWhereTheRunWould) {
     TempFolder dir;
-    dir.write("immagini.txt", "\"w\",40,30\n");
-    dir.write("rotazione_spazzole.txt", "30,-45\n");
-    dir.write("coordinate_a.txt", "3,90,0,0\n");
-    dir.make_folder("buffer");
+    test::write_scene(dir.path(), 40, 30, {{"coordinate_a.txt", "3,90,0,0\n"}}, "30,-45");
     const FolderInputs inputs = read_folder_inputs(dir.str());
     EXPECT_EQ(inputs.image.name + " " + std::to_string(inputs.image.width) + "x" + std::to_string(inputs.image.height) +
                   " " + std::to_string(inputs.turns.blade_turn_1) + "," + std::to_string(inputs.turns.blade_turn_2),

@@ -14,10 +14,7 @@ using test::TempFolder;
 
 TEST(RunBatch, StopDuringTheRefreshOfAFrameKeepsItFromBeingSaved) {
     TempFolder dir;
-    dir.write("immagini.txt", "w,20,20\n");
-    dir.write("rotazione_spazzole.txt", "30,30\n");
-    dir.write("coordinate.txt", "3,90,10,10\n5,5\n15,5\n10,15\n");
-    dir.make_folder("buffer");
+    test::write_scene(dir.path(), 20, 20, {{"coordinate.txt", "3,90,10,10\n5,5\n15,5\n10,15\n"}}, "30,30");
     bool stop = false;
     int refreshed = 0;
     RunOptions options;
