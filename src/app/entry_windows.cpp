@@ -31,9 +31,11 @@ int main() {
     // so it is put back afterwards. Output to a file or pipe is UTF-8 either way.
     const UINT console_page = GetConsoleOutputCP();
     if (console_page != 0) SetConsoleOutputCP(CP_UTF8);
-    const int status = program_main(utf8_arguments());
+    // Made here, not in program_main: its handlers report through the streams too.
+    wiper::StandardStreams streams;
+    const int status = program_main(utf8_arguments(), streams);
     // Whatever standard output still keeps goes out at the end, as the C runtime's stream did.
-    wiper::flush_standard_output();
+    streams.flush_output();
     if (console_page != 0 && console_page != CP_UTF8) SetConsoleOutputCP(console_page);
     return status;
 }

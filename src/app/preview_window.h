@@ -4,6 +4,7 @@
 #include <string>
 
 #include "imaging/frame_surface.h"
+#include "platform/standard_streams.h"
 
 namespace wiper {
 
@@ -44,7 +45,9 @@ struct WindowHooks {
 // fails); the run then goes on without one. A toolkit that does not answer
 // within a few seconds, then or later, is warned about and left behind, and
 // a stop asked for meanwhile ends the wait at once. Leaves Ctrl-C and the
-// other stop requests from outside to the program.
-std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks);
+// other stop requests from outside to the program. What the toolkit prints on
+// `streams`' standard streams is kept off them; the window uses them no longer
+// than it lives.
+std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks, StandardStreams& streams);
 
 } // namespace wiper

@@ -3,6 +3,6 @@
 
 namespace wiper {
 
-std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks&) { return nullptr; }
+std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks&, StandardStreams&) { return nullptr; }
 
 } // namespace wiper

@@ -306,8 +306,8 @@ private:
 
 class SdlPreviewWindow final : public PreviewWindow {
 public:
-    SdlPreviewWindow(std::shared_ptr<Channel> channel, WindowHooks hooks)
-        : channel_(std::move(channel)), hooks_(std::move(hooks)) {}
+    SdlPreviewWindow(std::shared_ptr<Channel> channel, WindowHooks hooks, StandardStreams& streams)
+        : channel_(std::move(channel)), hooks_(std::move(hooks)), streams_(streams) {}
     // Starts the toolkit's thread; false when there is none to be had.
     bool start() {
         try {
@@ -336,6 +336,7 @@ private:
     std::shared_ptr<Channel> channel_;
     std::thread thread_;
     WindowHooks hooks_;
+    StandardStreams& streams_;
     bool lost_ = false;
 };
 
@@ -369,7 +370,7 @@ SdlPreviewWindow::~SdlPreviewWindow() {
     if (lost_) return;
     Outcome outcome;
     {
-        QuietOutput quiet; // what the toolkit says as it closes is not the program's either
+        QuietOutput quiet(streams_); // what the toolkit says as it closes is not the program's either
         outcome = call(Channel::Job::close, close_deadline);
     }
     if (outcome == Outcome::done) {
@@ -400,14 +401,14 @@ bool SdlPreviewWindow::stop_requested() {
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks) {
+std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks, StandardStreams& streams) {
     const char* x11_display = std::getenv("DISPLAY");
     const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
     if (!preview_window_wanted(false, x11_display, wayland_display)) return nullptr;
     std::string why;
     std::shared_ptr<const Sdl> sdl;
     {
-        QuietOutput quiet; // what its libraries may say as they load is not the program's either
+        QuietOutput quiet(streams); // what its libraries may say as they load is not the program's either
         sdl = load_sdl(why);
     }
     if (!sdl) {
@@ -419,13 +420,13 @@ std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks& hooks) {
     channel->drivers = video_drivers(x11_display, wayland_display);
     const std::string display = x11_display != nullptr && *x11_display != '\0' ? x11_display : wayland_display;
 
-    auto window = std::make_unique<SdlPreviewWindow>(channel, hooks);
+    auto window = std::make_unique<SdlPreviewWindow>(channel, hooks, streams);
     if (!window->start()) return nullptr; // no thread to be had: no window either
     SdlPreviewWindow::Outcome outcome;
     {
         // What the toolkit says about the display while it starts is not the
         // program's to print: a display that cannot be opened means headless.
-        QuietOutput quiet;
+        QuietOutput quiet(streams);
         outcome = window->call(Channel::Job::open, start_deadline);
     }
     if (outcome == SdlPreviewWindow::Outcome::done) {

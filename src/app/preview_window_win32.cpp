@@ -188,7 +188,7 @@ void Win32PreviewWindow::show(const FrameSurface& surface) {
 } // namespace
 
 // A Windows desktop answers at once: there is no display to wait for.
-std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks&) {
+std::unique_ptr<PreviewWindow> open_preview_window(const WindowHooks&, StandardStreams&) {
     // The client area is 753 x 394 device pixels, as on every other platform:
     // a display scaled above 100 % must not stretch it.
     SetProcessDPIAware();

@@ -37,25 +37,25 @@ namespace {
 
 // Whether a stop came while the output could not be written: what waited was
 // dropped (or the stream was refused anyway), and the run ends as stopped.
-bool stopped_at_output() {
+bool stopped_at_output(const wiper::StandardStreams& streams) {
     using namespace wiper;
-    return stop_request_pending() && (standard_output_dropped() || standard_write_failed(StandardStream::out) ||
-                                      standard_write_failed(StandardStream::err));
+    return stop_request_pending() && (streams.output_dropped() || streams.write_failed(StandardStream::out) ||
+                                      streams.write_failed(StandardStream::err));
 }
 
-int report(const char* kind, const std::string& detail, int status) {
+int report(wiper::StandardStreams& streams, const char* kind, const std::string& detail, int status) {
     const std::string line = std::string("wiper-render: ") + kind + ": " + wiper::printable(detail);
-    wiper::write_standard(wiper::StandardStream::err, line + "\n");
+    streams.write(wiper::StandardStream::err, line + "\n");
     const int stopped = wiper::exit_status(wiper::FailureKind::stopped);
-    if (stopped_at_output()) return stopped;
+    if (stopped_at_output(streams)) return stopped;
     // A stop was asked for by the user; it needs no notice.
     if (status != stopped) wiper::notify_failure(line);
     return status;
 }
 
 // The end of a run that a stop caught while its output waited.
-int report_stopped_output() {
-    return report("stopped", "the run was stopped while its output waited to be read",
+int report_stopped_output(wiper::StandardStreams& streams) {
+    return report(streams, "stopped", "the run was stopped while its output waited to be read",
                   wiper::exit_status(wiper::FailureKind::stopped));
 }
 
@@ -82,8 +82,8 @@ struct Outcome {
 // saved, so the window closes as the frames end. The exit status, after
 // reporting the failure that stopped it.
 int render(const wiper::CommandLine& cl, const std::string& folder, const wiper::Hooks& hooks,
-           const wiper::RunOptions& options, const std::function<void()>& frames_done, wiper::ProgressLine& progress,
-           Outcome& outcome) {
+           const wiper::RunOptions& options, const std::function<void()>& frames_done, wiper::StandardStreams& streams,
+           wiper::ProgressLine& progress, Outcome& outcome) {
     using namespace wiper;
     const bool folder_given = !cl.folder.empty();
     try {
@@ -114,14 +114,14 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         if (!folder_given && settings_missing(failure, folder))
             detail += "; no FOLDER was given, so wiper-render looked in the folder that holds it. "
                       "Run a scene with: wiper-render FOLDER";
-        return report(kind_name(failure.kind()), detail, exit_status(failure.kind()));
+        return report(streams, kind_name(failure.kind()), detail, exit_status(failure.kind()));
     } catch (const std::bad_alloc&) {
         progress.erase();
-        return report(kind_name(FailureKind::out_of_memory), "the run could not get the memory it needs",
+        return report(streams, kind_name(FailureKind::out_of_memory), "the run could not get the memory it needs",
                       exit_status(FailureKind::out_of_memory));
     } catch (const std::exception& e) {
         progress.erase();
-        return report("internal error", e.what(), internal_error_status);
+        return report(streams, "internal error", e.what(), internal_error_status);
     }
     progress.erase();
     return 0;
@@ -132,7 +132,7 @@ std::string plural(std::int64_t n, const char* one, const char* many) {
 }
 
 // The parts in drawing order with their role and frame count, then the frame files.
-void print_summary(const wiper::RunSummary& summary) {
+void print_summary(wiper::StandardStreams& streams, const wiper::RunSummary& summary) {
     using wiper::printable;
     using wiper::text_columns;
     std::size_t name_width = 0, count_width = 0;
@@ -144,18 +144,18 @@ void print_summary(const wiper::RunSummary& summary) {
         const std::string name = printable(part.name);
         const std::string count = std::to_string(part.frames);
         const char* kind = part.kind == wiper::PartKind::carried ? "carried" : "swept";
-        wiper::print_standard(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(),
-                              std::string(name_width - text_columns(name), ' ').c_str(), kind,
-                              std::string(count_width - count.size(), ' ').c_str(), count.c_str(),
-                              part.frames == 1 ? "frame" : "frames");
+        streams.print(wiper::StandardStream::out, "%s%s  %-7s  %s%s %s\n", name.c_str(),
+                      std::string(name_width - text_columns(name), ' ').c_str(), kind,
+                      std::string(count_width - count.size(), ' ').c_str(), count.c_str(),
+                      part.frames == 1 ? "frame" : "frames");
     }
     const std::string parts = plural(static_cast<std::int64_t>(summary.parts.size()), "part", "parts");
     if (summary.frames_written == 0)
-        wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, no frame written\n", parts.c_str());
+        streams.print(wiper::StandardStream::out, "wiper-render: %s, no frame written\n", parts.c_str());
     else
-        wiper::print_standard(wiper::StandardStream::out, "wiper-render: %s, %s: %s to %s\n", parts.c_str(),
-                              plural(summary.frames_written, "frame", "frames").c_str(),
-                              printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
+        streams.print(wiper::StandardStream::out, "wiper-render: %s, %s: %s to %s\n", parts.c_str(),
+                      plural(summary.frames_written, "frame", "frames").c_str(),
+                      printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
 }
 
 } // namespace
@@ -164,7 +164,7 @@ void print_summary(const wiper::RunSummary& summary) {
 // UTF-8 arguments (the program's own name left out).
 // Anything that escapes is still reported on one line, never by the runtime's
 // own multi-line complaint.
-int program_main(const std::vector<std::string>& args) try {
+int program_main(const std::vector<std::string>& args, wiper::StandardStreams& streams) try {
     using namespace wiper;
     // Before anything else: a stop from the first moment ends the run with
     // its status, never by the signal. Before the window too: the toolkit may
@@ -174,16 +174,16 @@ int program_main(const std::vector<std::string>& args) try {
     const CommandLine cl = parse_command_line(args);
     switch (cl.action) {
     case CommandLine::Action::help:
-        write_standard(StandardStream::out, usage_text());
-        flush_standard_output();
-        return stopped_at_output() ? report_stopped_output() : 0;
+        streams.write(StandardStream::out, usage_text());
+        streams.flush_output();
+        return stopped_at_output(streams) ? report_stopped_output(streams) : 0;
     case CommandLine::Action::version:
-        print_standard(StandardStream::out, "wiper-render %s\n", WIPER_VERSION);
-        flush_standard_output();
-        return stopped_at_output() ? report_stopped_output() : 0;
+        streams.print(StandardStream::out, "wiper-render %s\n", WIPER_VERSION);
+        streams.flush_output();
+        return stopped_at_output(streams) ? report_stopped_output(streams) : 0;
     case CommandLine::Action::usage_error:
         // One line, like every other failure; --help gives the whole usage.
-        return report("usage", cl.error + "; " + usage_synopsis() + ", or --help", usage_status);
+        return report(streams, "usage", cl.error + "; " + usage_synopsis() + ", or --help", usage_status);
     case CommandLine::Action::run:
         break;
     }
@@ -193,20 +193,20 @@ int program_main(const std::vector<std::string>& args) try {
         try {
             folder = program_folder();
         } catch (const Failure& failure) {
-            return report(kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
+            return report(streams, kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
         }
     }
-    const bool on_terminal = standard_stream_is_terminal(StandardStream::err);
-    ProgressLine progress(on_terminal);
+    const bool on_terminal = streams.is_terminal(StandardStream::err);
+    ProgressLine progress(streams, on_terminal);
     Hooks hooks;
-    hooks.warn = [&progress](const std::string& message) {
+    hooks.warn = [&streams, &progress](const std::string& message) {
         progress.erase();
-        print_standard(StandardStream::err, "wiper-render: warning: %s\n", printable(message).c_str());
+        streams.print(StandardStream::err, "wiper-render: warning: %s\n", printable(message).c_str());
     };
     // The window comes up before any file is read; without one the run goes on headless.
     std::unique_ptr<PreviewWindow> window;
     if (!cl.headless && !cl.wiped_only)
-        window = open_preview_window(WindowHooks{[] { return stop_request_pending(); }, hooks.warn});
+        window = open_preview_window(WindowHooks{[] { return stop_request_pending(); }, hooks.warn}, streams);
     if (on_terminal) { // off a terminal the line is never shown, so it is not even composed
         hooks.progress = [&progress](const Progress& at) {
             const std::string frame = "frame " + std::to_string(at.frame) + " of " + std::to_string(at.frames);
@@ -227,37 +227,38 @@ int program_main(const std::vector<std::string>& args) try {
     if (cl.rebuild_memory) options.rebuild_memory = *cl.rebuild_memory;
     if (window) options.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
     Outcome outcome;
-    const int status = render(cl, folder, hooks, options, [&window] { window.reset(); }, progress, outcome);
+    const int status = render(cl, folder, hooks, options, [&window] { window.reset(); }, streams, progress,
+                              outcome);
     window.reset(); // the window closes when the run returns, however it ended
     if (status != 0) return status;
     if (!cl.quiet) {
-        if (!cl.wiped_only) print_summary(outcome.summary);
+        if (!cl.wiped_only) print_summary(streams, outcome.summary);
         if (outcome.field)
             for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
-                write_standard(StandardStream::out, line + "\n");
+                streams.write(StandardStream::out, line + "\n");
     }
-    flush_standard_output();
-    if (stopped_at_output()) return report_stopped_output();
-    if (standard_write_failed(StandardStream::out))
-        return report(kind_name(FailureKind::file_access), "cannot write to standard output",
+    streams.flush_output();
+    if (stopped_at_output(streams)) return report_stopped_output(streams);
+    if (streams.write_failed(StandardStream::out))
+        return report(streams, kind_name(FailureKind::file_access), "cannot write to standard output",
                       exit_status(FailureKind::file_access));
     // Everything is written; a zone short of its share is the answer, not a failure.
     bool short_of_a_zone = false;
     if (outcome.field)
         for (const std::string& line : short_zones(*outcome.field)) {
-            print_standard(StandardStream::err, "wiper-render: zone short: %s\n", line.c_str());
+            streams.print(StandardStream::err, "wiper-render: zone short: %s\n", line.c_str());
             short_of_a_zone = true;
         }
     // A warning that could not be written (its reader went away, say) never
     // stopped the frames, but the run must not pass for one that said all it had to.
-    if (stopped_at_output()) return report_stopped_output();
-    if (standard_write_failed(StandardStream::err))
-        return report(kind_name(FailureKind::file_access), "cannot write to standard error",
+    if (stopped_at_output(streams)) return report_stopped_output(streams);
+    if (streams.write_failed(StandardStream::err))
+        return report(streams, kind_name(FailureKind::file_access), "cannot write to standard error",
                       exit_status(FailureKind::file_access));
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
-    return report(wiper::kind_name(wiper::FailureKind::out_of_memory), "the program could not get the memory it needs",
+    return report(streams, wiper::kind_name(wiper::FailureKind::out_of_memory), "the program could not get the memory it needs",
                   wiper::exit_status(wiper::FailureKind::out_of_memory));
 } catch (const std::exception& e) {
-    return report("internal error", e.what(), wiper::internal_error_status);
+    return report(streams, "internal error", e.what(), wiper::internal_error_status);
 }

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "common/utf8.h"
-#include "platform/standard_streams.h"
 
 namespace wiper {
 
@@ -36,7 +35,7 @@ void ProgressLine::update(const std::string& text) {
     const std::size_t cols = text_columns(line);
     // Spaces over whatever is left of a longer line drawn before.
     const std::string pad(shown_columns_ > cols ? shown_columns_ - cols : 0, ' ');
-    write_standard(StandardStream::err, "\r" + line + pad);
+    streams_.write(StandardStream::err, "\r" + line + pad);
     shown_columns_ = cols;
 }
 
@@ -44,7 +43,7 @@ void ProgressLine::erase() {
     if (!enabled_ || shown_columns_ == 0) return;
     std::string blank(shown_columns_ + 2, ' ');
     blank.front() = blank.back() = '\r';
-    write_standard(StandardStream::err, blank);
+    streams_.write(StandardStream::err, blank);
     shown_columns_ = 0;
 }
 

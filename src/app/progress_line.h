@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/standard_streams.h"
+
 namespace wiper {
 
 // Terminal columns UTF-8 text takes, one per character.
@@ -13,7 +15,8 @@ std::size_t text_columns(const std::string& text);
 // ten times a second so a fast run is not slowed by its own report.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+    // Shown on `streams`' standard error when `enabled`.
+    ProgressLine(StandardStreams& streams, bool enabled) : streams_(streams), enabled_(enabled) {}
     ~ProgressLine() { erase(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -24,6 +27,7 @@ public:
     void erase();
 
 private:
+    StandardStreams& streams_;
     bool enabled_;
     std::size_t shown_columns_ = 0;
     std::chrono::steady_clock::time_point last_{};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/standard_streams.h"
+
 namespace wiper {
 
 // Keeps what a library prints on the standard streams while it is busy (a
@@ -7,10 +9,11 @@ namespace wiper {
 // invalid", say) off them, so that every line the user reads there is the
 // program's own. For as long as it lives, standard output and standard error
 // lead nowhere; afterwards they lead where they did before, closed ones
-// closed again. The program itself must print nothing meanwhile.
+// closed again. The program itself must print nothing meanwhile; what
+// `streams` keeps for standard output is written before.
 class QuietOutput {
 public:
-    QuietOutput();
+    explicit QuietOutput(StandardStreams& streams);
     ~QuietOutput();
     QuietOutput(const QuietOutput&) = delete;
     QuietOutput& operator=(const QuietOutput&) = delete;

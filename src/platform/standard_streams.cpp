@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <string>
 
 #include "platform/stream_writes.h"
 
@@ -17,26 +16,27 @@ namespace {
 // stream wrote it: a reader that takes one line and goes (`| head -1`) has
 // had the whole report written by then, and the run ends as it always did.
 constexpr std::size_t output_block = 4096;
-// Standard output's text not yet written: the process's own, as the stream is.
-std::string pending_output;
+
+std::size_t index_of(StandardStream stream) { return stream == StandardStream::out ? 0 : 1; }
 
 } // namespace
 
-bool write_standard(StandardStream stream, std::string_view text) {
-    static const bool output_on_terminal = stream_writes::is_terminal(StandardStream::out);
-    if (stream == StandardStream::err || output_on_terminal) return stream_writes::write_now(stream, text);
-    pending_output.append(text);
-    return pending_output.size() < output_block || flush_standard_output();
+StandardStreams::StandardStreams() : output_on_terminal_(stream_writes::is_terminal(StandardStream::out)) {}
+
+bool StandardStreams::write(StandardStream stream, std::string_view text) {
+    if (stream == StandardStream::err || output_on_terminal_) return write_now(stream, text);
+    pending_output_.append(text);
+    return pending_output_.size() < output_block || flush_output();
 }
 
-bool flush_standard_output() {
-    if (pending_output.empty()) return true;
+bool StandardStreams::flush_output() {
+    if (pending_output_.empty()) return true;
     std::string text;
-    text.swap(pending_output);
-    return stream_writes::write_now(StandardStream::out, text);
+    text.swap(pending_output_);
+    return write_now(StandardStream::out, text);
 }
 
-bool print_standard(StandardStream stream, const char* format, ...) {
+bool StandardStreams::print(StandardStream stream, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
     std::va_list again;
@@ -46,9 +46,25 @@ bool print_standard(StandardStream stream, const char* format, ...) {
     std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
     if (size > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
     va_end(again);
-    return write_standard(stream, text);
+    return write(stream, text);
 }
 
-bool standard_stream_is_terminal(StandardStream stream) { return stream_writes::is_terminal(stream); }
+bool StandardStreams::is_terminal(StandardStream stream) const { return stream_writes::is_terminal(stream); }
+
+bool StandardStreams::write_failed(StandardStream stream) const { return failed_[index_of(stream)]; }
+
+bool StandardStreams::write_now(StandardStream stream, std::string_view text) {
+    switch (stream_writes::write_now(stream, text, dropped_after_stop_)) {
+    case stream_writes::Written::whole:
+        return true;
+    case stream_writes::Written::refused:
+        failed_[index_of(stream)] = true;
+        return false;
+    case stream_writes::Written::dropped:
+        dropped_after_stop_ = true;
+        return false;
+    }
+    return false;
+}
 
 } // namespace wiper

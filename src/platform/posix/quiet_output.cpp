@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/standard_streams.h"
-
 namespace wiper {
 
 namespace {
@@ -20,9 +18,9 @@ int above_standard(int fd) {
 
 } // namespace
 
-QuietOutput::QuietOutput() {
+QuietOutput::QuietOutput(StandardStreams& streams) {
     // What the program kept for standard output so far goes where it was meant to.
-    flush_standard_output();
+    streams.flush_output();
     const int nowhere = above_standard(::open("/dev/null", O_WRONLY | O_CLOEXEC));
     if (nowhere < 0) return; // left as they are: better a stray line than a lost stream
     for (int fd = 1; fd <= 2; ++fd) {

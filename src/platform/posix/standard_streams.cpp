@@ -20,10 +20,6 @@ namespace {
 constexpr suseconds_t wait_slice_us = 25'000;
 constexpr suseconds_t after_stop_slice_us = 2'000;
 
-// What became of each stream so far: the process's own, as the streams are.
-bool failed[2] = {false, false};
-bool dropped_after_stop = false;
-
 // SIGALRM only cuts a waiting write short (no SA_RESTART): the write returns
 // what it wrote, or EINTR, and the loop looks for a stop.
 void on_alarm(int) {}
@@ -36,6 +32,7 @@ void on_alarm(int) {}
 class WriteTimer {
 public:
     explicit WriteTimer(suseconds_t slice) {
+        // Installed once, for the process: a signal's handler is the process's own.
         static const bool handled = [] {
             struct sigaction action{};
             action.sa_handler = on_alarm;
@@ -72,14 +69,13 @@ private:
 
 namespace stream_writes {
 
-bool write_now(StandardStream stream, std::string_view text) {
+Written write_now(StandardStream stream, std::string_view text, bool after_drop) {
     const int fd = stream == StandardStream::out ? STDOUT_FILENO : STDERR_FILENO;
-    bool& stream_failed = failed[stream == StandardStream::out ? 0 : 1];
     while (!text.empty()) {
         ssize_t written;
         int error;
         {
-            WriteTimer timer(dropped_after_stop ? after_stop_slice_us : wait_slice_us);
+            WriteTimer timer(after_drop ? after_stop_slice_us : wait_slice_us);
             written = ::write(fd, text.data(), text.size());
             error = errno;
         }
@@ -87,21 +83,15 @@ bool write_now(StandardStream stream, std::string_view text) {
             text.remove_prefix(static_cast<std::size_t>(written));
             continue;
         }
-        if (error != EINTR && error != EAGAIN && error != EWOULDBLOCK) {
-            stream_failed = true;
-            return false;
-        }
-        if (stop_request_pending()) {
-            dropped_after_stop = true;
-            return false;
-        }
+        if (error != EINTR && error != EAGAIN && error != EWOULDBLOCK) return Written::refused;
+        if (stop_request_pending()) return Written::dropped;
         // A stream someone else made non-blocking is waited for like any other.
         if (error != EINTR) {
             pollfd wanted{fd, POLLOUT, 0};
             ::poll(&wanted, 1, static_cast<int>(wait_slice_us / 1000));
         }
     }
-    return true;
+    return Written::whole;
 }
 
 bool is_terminal(StandardStream stream) {
@@ -109,9 +99,5 @@ bool is_terminal(StandardStream stream) {
 }
 
 } // namespace stream_writes
-
-bool standard_write_failed(StandardStream stream) { return failed[stream == StandardStream::out ? 0 : 1]; }
-
-bool standard_output_dropped() { return dropped_after_stop; }
 
 } // namespace wiper

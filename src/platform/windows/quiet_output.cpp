@@ -4,7 +4,7 @@ namespace wiper {
 
 // Windows toolkits report through the debugger's channel, never on the
 // standard streams, so there is nothing to keep off them.
-QuietOutput::QuietOutput() {}
+QuietOutput::QuietOutput(StandardStreams&) {}
 QuietOutput::~QuietOutput() {}
 
 } // namespace wiper

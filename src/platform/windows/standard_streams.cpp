@@ -12,10 +12,10 @@ namespace wiper {
 
 namespace {
 
-// What became of each stream so far: the process's own, as the streams are.
-bool failed[2] = {false, false};
 // Set around each write to a standard stream only, never around a frame
 // file's: the handler of stop requests may end the process while it is set.
+// At namespace scope because the console's handler runs on a thread of the
+// system's with no context to be given, so an atomic here is its only way in.
 std::atomic<std::uint64_t> write_began{0};
 
 } // namespace
@@ -31,13 +31,11 @@ bool is_terminal(StandardStream stream) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR;
 }
 
-bool write_now(StandardStream stream, std::string_view text) {
-    bool& stream_failed = failed[stream == StandardStream::out ? 0 : 1];
+// A stop never drops output here (`after_drop` is never true): a write that
+// waits past it ends the process (see stop_requests.cpp), with the stopped status.
+Written write_now(StandardStream stream, std::string_view text, bool) {
     const HANDLE handle = GetStdHandle(stream == StandardStream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        stream_failed = true;
-        return false;
-    }
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return Written::refused;
     // Line ends as the C runtime's text mode writes them, to a console, a
     // file or a pipe alike.
     std::string bytes;
@@ -53,21 +51,12 @@ bool write_now(StandardStream stream, std::string_view text) {
         write_began.store(GetTickCount64());
         const BOOL ok = WriteFile(handle, bytes.data() + done, step, &written, nullptr);
         write_began.store(0);
-        if (!ok || written == 0) {
-            stream_failed = true;
-            return false;
-        }
+        if (!ok || written == 0) return Written::refused;
         done += written;
     }
-    return true;
+    return Written::whole;
 }
 
 } // namespace stream_writes
-
-bool standard_write_failed(StandardStream stream) { return failed[stream == StandardStream::out ? 0 : 1]; }
-
-// A stop never drops output here: a write that waits past it ends the process
-// (see stop_requests.cpp), with the stopped status.
-bool standard_output_dropped() { return false; }
 
 } // namespace wiper

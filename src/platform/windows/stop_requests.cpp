@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include "common/failure.h"
 #include "platform/windows/standard_streams.h"
 
 namespace wiper {
 
 namespace {
 
-// Set by the console's handler thread, read by the run between steps.
+// Set by the console's handler thread, read by the run between steps. At
+// namespace scope because the system calls the handler on a thread of its own
+// with no context to be given, so an atomic here is its only way in.
 std::atomic<bool> stop_flag{false};
 
 // Windows ends the process once the handler of a console close, log-off or
@@ -26,7 +29,6 @@ constexpr DWORD close_grace_ms = 4500;
 // written meanwhile (the flag is set around the standard streams' writes only).
 constexpr ULONGLONG blocked_write_ms = 300;
 constexpr DWORD look_every_ms = 20;
-constexpr UINT stopped_status = 30;
 
 // Watches, for as long as `limit` allows (INFINITE: until the process ends),
 // for the run to be stuck in a write to a standard stream, and ends the
@@ -36,7 +38,8 @@ void end_if_output_blocks(DWORD limit) {
     for (;;) {
         const ULONGLONG write_began = windows::standard_write_began();
         const ULONGLONG now = GetTickCount64();
-        if (write_began != 0 && now >= write_began && now - write_began >= blocked_write_ms) ExitProcess(stopped_status);
+        if (write_began != 0 && now >= write_began && now - write_began >= blocked_write_ms)
+            ExitProcess(static_cast<UINT>(exit_status(FailureKind::stopped)));
         if (limit != INFINITE && now - began >= limit) return;
         Sleep(look_every_ms);
     }
