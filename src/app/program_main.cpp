@@ -257,7 +257,8 @@ int program_main(const std::vector<std::string>& args, wiper::StandardStreams& s
                       exit_status(FailureKind::file_access));
     return short_of_a_zone ? zone_short_status : 0;
 } catch (const std::bad_alloc&) {
-    return report(streams, wiper::kind_name(wiper::FailureKind::out_of_memory), "the program could not get the memory it needs",
+    return report(streams, wiper::kind_name(wiper::FailureKind::out_of_memory),
+                  "the program could not get the memory it needs",
                   wiper::exit_status(wiper::FailureKind::out_of_memory));
 } catch (const std::exception& e) {
     return report(streams, "internal error", e.what(), wiper::internal_error_status);
