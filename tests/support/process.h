@@ -148,7 +148,13 @@ public:
         argv.push_back(nullptr);
         const std::string out_path = out.string(), err_path = err.string();
         int unread[2] = {-1, -1};
-        if (launch.output_unread && pipe(unread) != 0) return;
+        if (launch.output_unread) {
+            if (pipe(unread) != 0) return;
+            // The reader is gone before the child starts, so even its first
+            // write finds none: as `| head -1` once it has its line.
+            close(unread[0]);
+            unread[0] = -1;
+        }
         int held_pipe[2] = {-1, -1};
         if (launch.held && pipe2(held_pipe, O_CLOEXEC) == 0) {
             // Full to the last byte, so that any message at all blocks.
@@ -177,7 +183,6 @@ public:
             dup2(in_fd, 0);
             dup2(held_pipe[1] >= 0 && launch.held_stream == 1 ? held_pipe[1] : out_fd, 1);
             dup2(held_pipe[1] >= 0 && launch.held_stream == 2 ? held_pipe[1] : err_fd, 2);
-            if (launch.output_unread) close(unread[0]);
             for (const std::string& name : launch.unset_env) unsetenv(name.c_str());
             for (const std::string& pair : launch.set_env) putenv(const_cast<char*>(pair.c_str()));
             if (launch.umask >= 0) ::umask(static_cast<mode_t>(launch.umask));
@@ -197,9 +202,7 @@ public:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        // The reader is gone before the first write: as `| head -1` once it has its line.
-        for (int fd : unread)
-            if (fd >= 0) close(fd);
+        if (unread[1] >= 0) close(unread[1]);
         if (held_pipe[1] >= 0) close(held_pipe[1]);
         held_ = held_pipe[0];
         held_stream_ = launch.held_stream;
