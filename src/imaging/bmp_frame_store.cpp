@@ -46,9 +46,11 @@ void collect_runs(const FrameSurface& surface, std::vector<ByteRun>& runs) {
     }
 }
 
+// The surface as one whole BMP file, through a hidden file renamed over `path`.
 files::Identity save_whole(const FrameSurface& surface, const std::string& path, const FileDescription& what,
-                           const files::Identity& left) {
-    return replace_file(path, bmp_header(surface.width(), surface.height()), surface.bytes(), what, left);
+                           const files::Identity& left, const std::function<void()>& between_pieces = {}) {
+    return replace_file(path, bmp_header(surface.width(), surface.height()), surface.bytes(), what, left, {},
+                        between_pieces);
 }
 
 } // namespace
@@ -111,8 +113,7 @@ files::Identity BmpFrameStore::save(FrameSurface& surface, StoredFrame frame, co
 
 files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what,
                          const std::function<void()>& between_pieces) {
-    return replace_file(path, bmp_header(surface.width(), surface.height()), surface.bytes(), what, {}, {},
-                        between_pieces);
+    return save_whole(surface, path, what, {}, between_pieces);
 }
 
 } // namespace wiper
