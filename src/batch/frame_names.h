@@ -7,7 +7,8 @@ namespace wiper {
 // The names of the files a run writes, and how the user is shown them: the
 // one place that knows them. Frame n of a run whose image name (its prefix)
 // is P is buffer/P_n.bmp inside the program folder; the wiped field's picture
-// is buffer/P_wiped.bmp beside the frames.
+// is buffer/P_wiped.bmp beside the frames, and its vector picture
+// buffer/P_wiped.svg.
 class FrameNames {
 public:
     FrameNames(std::string folder, std::string prefix) : folder_(std::move(folder)), prefix_(std::move(prefix)) {}
@@ -23,11 +24,14 @@ public:
     // the values: buffer/<prefix>_<n>.bmp and buffer/<prefix>_wiped.bmp.
     static std::string frame_pattern();
     static std::string field_picture_pattern();
+    static std::string field_vector_pattern();
 
     std::string frame(std::int64_t n) const;       // where frame n is written
     std::string shown_frame(std::int64_t n) const; // as named inside the program folder
     std::string field_picture() const;
     std::string shown_field_picture() const;
+    std::string field_vector() const;
+    std::string shown_field_vector() const;
 
 private:
     std::string folder_;

@@ -3,7 +3,9 @@
 #include "batch/frame_names.h"
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
+#include "field/clearance.h"
 #include "field/field_picture.h"
+#include "field/field_vector.h"
 
 namespace wiper {
 
@@ -34,7 +36,10 @@ WipedField make_wiped_field(const ImageSettings& image, const std::string& folde
                             const Hooks& hooks) {
     WipedField field =
         follow_sweep(ClipArea{image.width, image.height}, scene.turns, scene.parts, scene.zones, hooks);
-    save_field_picture(field, scene.zones, FrameNames(folder, image.name).field_picture(), hooks);
+    field.clearance = find_clearance(scene.turns, scene.parts, hooks);
+    const FrameNames names(folder, image.name);
+    save_field_picture(field, scene.zones, names.field_picture(), hooks);
+    save_field_vector(field, scene.zones, names.field_vector(), hooks);
     return field;
 }
 

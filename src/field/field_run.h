@@ -1,9 +1,11 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/folder_inputs.h"
 #include "common/hooks.h"
+#include "field/glass.h"
 #include "field/wiped_field.h"
 #include "field/zones.h"
 
@@ -15,6 +17,7 @@ struct FieldScene {
     BladeTurns turns;
     std::vector<Part> parts;
     std::vector<Zone> zones;
+    std::optional<Glass> glass;
 };
 
 // The zones of `folder` for a picture of `image`'s size: read and checked

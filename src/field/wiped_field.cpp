@@ -185,9 +185,8 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     StopClock stop_clock(hooks, field_stopped_message);
     for (Wiper& w : wipers) {
         stop_clock.poll();
-        field.parts.push_back({w.part->name, w.mask.count()});
         field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
-        w.mask = PixelMask(0, 0); // its memory is not needed again
+        field.parts.push_back({w.part->name, w.mask.count(), std::nullopt, std::move(w.mask)});
     }
     field.together = field.wiped_mask->count();
     field.by_two_or_more = field.twice_mask->count();
@@ -199,7 +198,8 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
         stop_clock.poll();
         zone_mask.clear();
         rasterize_polygon(zone.outline, picture, scratch, zone_mask);
-        field.zones.push_back({zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask)});
+        field.zones.push_back(
+            {zone.name, zone.required, zone_mask.count(), zone_mask.count_common(*field.wiped_mask), zone_mask});
         field.zone_mask->add(zone_mask);
     }
     return field;

@@ -1,11 +1,14 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/hooks.h"
 #include "common/part.h"
+#include "field/clearance.h"
+#include "field/glass.h"
 #include "field/pixel_mask.h"
 #include "field/zones.h"
 #include "geometry/poses.h"
@@ -30,12 +33,15 @@ struct WipedField {
     struct PartField {
         std::string name;
         std::uint64_t pixels = 0;
+        std::optional<std::uint64_t> off_glass; // of them, those not on the glass; none without a glass file
+        PixelMask mask{0, 0};                   // the pixels it wipes, kept for the pictures
     };
     struct ZoneShare {
         std::string name;
         int required = 0;
-        std::uint64_t pixels = 0; // the zone's pixels inside the picture
+        std::uint64_t pixels = 0; // the zone's counted pixels: inside the picture, and on the glass in from its border
         std::uint64_t wiped = 0;  // of them, those wiped
+        PixelMask counted{0, 0};  // those pixels, kept for the pictures
         // Compared on the exact counts, so a share a hair short is short.
         bool met() const { return wiped * 100 >= static_cast<std::uint64_t>(required) * pixels; }
     };
@@ -45,6 +51,20 @@ struct WipedField {
     std::uint64_t together = 0;   // wiped by any part
     std::uint64_t by_two_or_more = 0;
     std::vector<ZoneShare> zones;
+
+    // The glass, when the folder has a glass file.
+    struct GlassArea {
+        std::string name;
+        int border = 0;
+        std::uint64_t pixels = 0;  // on the glass
+        std::uint64_t counted = 0; // of them, those at least `border` px in from its outline
+        std::vector<screen_point> outline;
+        GlassPixels masks;
+    };
+    std::optional<GlassArea> glass;
+
+    // The closest approach of each pair of wipers.
+    std::vector<Approach> clearance;
 
     // Per pixel: wiped by any part, by two or more, and inside a zone. Kept for the picture.
     std::unique_ptr<PixelMask> wiped_mask, twice_mask, zone_mask;
