@@ -28,10 +28,19 @@ std::string which_wipe(const WipedField& field) {
 
 std::vector<std::string> field_report(const WipedField& field, const std::string& shown_picture) {
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const auto& part : field.parts) rows.emplace_back(printable(part.name), std::to_string(part.pixels) + " px");
+    for (const auto& part : field.parts)
+        rows.emplace_back(printable(part.name),
+                          std::to_string(part.pixels) + " px" +
+                              (part.off_glass ? ", " + std::to_string(*part.off_glass) + " px off the glass" : ""));
     rows.emplace_back("together", std::to_string(field.together) + " px, " +
                                       percent_text(field.together, field.picture_pixels) + " of the picture, " +
                                       std::to_string(field.by_two_or_more) + " px by two or more");
+    if (field.glass)
+        rows.emplace_back(printable(field.glass->name), std::to_string(field.glass->pixels) + " px, " +
+                                                            std::to_string(field.glass->counted) + " px counted (" +
+                                                            std::to_string(field.glass->border) +
+                                                            " px in from its edge)");
+    if (field.zones.empty()) rows.emplace_back("zones", "none: no zone file in the folder");
     for (const auto& zone : field.zones)
         rows.emplace_back(printable(zone.name), percent_text(zone.wiped, zone.pixels) + " of " +
                                                     std::to_string(zone.pixels) + " px wiped, " +

@@ -94,7 +94,10 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         FieldScene scene;
         scene.turns = inputs.turns;
         // Zones are checked before any frame is drawn, so a mistake in one costs no render.
-        if (cl.wiped || cl.wiped_only) scene.zones = read_run_zones(inputs.image, folder, hooks, stopped);
+        if (cl.wiped || cl.wiped_only) {
+            scene.zones = read_run_zones(inputs.image, folder, hooks, stopped);
+            scene.glass = read_run_glass(inputs.image, folder, scene.zones, hooks, stopped);
+        }
         if (cl.wiped_only) {
             scene.parts = read_field_parts(folder, inputs, hooks);
         } else {

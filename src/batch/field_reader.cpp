@@ -70,7 +70,11 @@ void FieldReader::fail_past_end(const char* what) const {
                   name_ + " line " + std::to_string(line_) + ": " + what + " is missing, the file has ended");
 }
 
-std::int32_t FieldReader::read_number() {
+std::int32_t FieldReader::read_number() { return read_number_or(nullptr); }
+
+std::int32_t FieldReader::read_number(const std::string& rule) { return read_number_or(&rule); }
+
+std::int32_t FieldReader::read_number_or(const std::string* rule) {
     if (at_end()) fail_past_end("a number");
     const std::size_t start = pos_;
     pos_ = scan_while(pos_, [this](char c) { return !is_space(c) && c != ',' && !is_line_end(c); });
@@ -96,9 +100,9 @@ std::int32_t FieldReader::read_number() {
         if (value > std::numeric_limits<std::int32_t>::max()) ok = false;
     }
     if (!ok)
-        throw Failure(FailureKind::invalid_number, name_ + " line " + std::to_string(line_) + ": " +
-                                                       quote_for_message(token) +
-                                                       " is not a whole number within the 32-bit range");
+        throw Failure(FailureKind::invalid_number,
+                      name_ + " line " + std::to_string(line_) + ": " + quote_for_message(token) +
+                          (rule ? ": " + *rule : std::string(" is not a whole number within the 32-bit range")));
     consume_separator();
     return static_cast<std::int32_t>(value);
 }

@@ -24,6 +24,11 @@ public:
     // An optional leading minus and decimal digits, within signed 32 bits.
     // Anything else is an invalid number; nothing left is a read past the end.
     std::int32_t read_number();
+    // The same, but a field that is not a whole 32-bit number fails with
+    // `rule` in its message, which says what the field must be ("the required
+    // share is a whole percent from 0 to 100"): "98.5" or "98%" is then
+    // answered by what the file asks of it.
+    std::int32_t read_number(const std::string& rule);
 
     // A text field: in double quotes it takes everything up to the closing quote
     // (only spaces may follow it before the separator); unquoted it runs to the
@@ -42,6 +47,7 @@ private:
     void consume_separator();
     void take_line_end();
     [[noreturn]] void fail_past_end(const char* what) const;
+    std::int32_t read_number_or(const std::string* rule);
     // Calls between_ once every 64 Ki characters scanned.
     static constexpr std::size_t scan_block = std::size_t{1} << 16;
     void scanned() {

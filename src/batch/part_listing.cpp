@@ -7,13 +7,36 @@
 
 namespace wiper {
 
+namespace {
+
+bool named_like_a_copy(const std::string& name) {
+    const auto ends_with = [&](const char* tail) { return ends_with_ignoring_case(name, tail); };
+    return ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp");
+}
+
+const char* const looks_like_a_copy = " looks like a backup or editor copy";
+
+} // namespace
+
 std::string backup_copy_warning(const std::string& name) {
     // Every name beginning with "coordinate" is a part, so an editor's backup
     // of a part file is drawn too, usually a second time over the part it copies.
-    const auto ends_with = [&](const char* tail) { return ends_with_ignoring_case(name, tail); };
-    if (!(ends_with("~") || ends_with(".bak") || ends_with(".orig") || ends_with(".swp") || ends_with(".tmp"))) return {};
-    return name + " looks like a backup or editor copy, yet it is drawn as a part (every file whose name "
+    if (!named_like_a_copy(name)) return {};
+    return name + looks_like_a_copy + ", yet it is drawn as a part (every file whose name "
                   "begins with coordinate is one); move it out of the folder if it is not meant to be drawn";
+}
+
+std::vector<std::string> list_files_named_but_copies(const std::string& folder, const std::string& prefix,
+                                                     const std::function<void(const std::string&)>& warn) {
+    std::vector<std::string> kept;
+    for (std::string& name : list_files_named(folder, prefix)) {
+        if (!named_like_a_copy(name)) {
+            kept.push_back(std::move(name));
+            continue;
+        }
+        if (warn) warn(name + looks_like_a_copy + ", so it is skipped: it is not read as a " + prefix + " file");
+    }
+    return kept;
 }
 
 bool part_name_before(const std::string& a, const std::string& b) {

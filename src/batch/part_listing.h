@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,12 @@ bool part_name_before(const std::string& a, const std::string& b);
 // The warning for a part file named like a backup or editor copy (ending in
 // "~", ".bak", ".orig", ".swp" or ".tmp"), or empty for any other name.
 std::string backup_copy_warning(const std::string& name);
+
+// As list_files_named, less the files named like a backup or editor copy:
+// each of those is left out with a warning through `warn`. For the files read
+// beside the parts (`prefix` "zone", "glass"), where a copy would count twice
+// or stand beside the file it copies.
+std::vector<std::string> list_files_named_but_copies(const std::string& folder, const std::string& prefix,
+                                                     const std::function<void(const std::string&)>& warn);
 
 } // namespace wiper

@@ -3,9 +3,11 @@
 #include "batch/frame_names.h"
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
+#include "common/failure.h"
 #include "field/clearance.h"
 #include "field/field_picture.h"
 #include "field/field_vector.h"
+#include "platform/files.h"
 
 namespace wiper {
 
@@ -16,6 +18,30 @@ std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& 
     };
     StopClock stop_clock(hooks, stopped);
     return read_zones(folder, ClipArea{image.width, image.height}, warn, stop_clock.between());
+}
+
+std::optional<Glass> read_run_glass(const ImageSettings& image, const std::string& folder,
+                                    const std::vector<Zone>& zones, const Hooks& hooks, const char* stopped) {
+    const auto warn = [&](const std::string& message) {
+        if (hooks.warn) hooks.warn(message);
+    };
+    StopClock stop_clock(hooks, stopped);
+    std::optional<Glass> glass = read_glass(folder, warn, stop_clock.between());
+    if (!glass) return glass;
+    const ClipArea picture{image.width, image.height};
+    const GlassPixels pixels = glass_pixels(*glass, picture);
+    PixelMask zone_mask(picture.width, picture.height);
+    RasterScratch scratch;
+    for (const Zone& zone : zones) {
+        stop_clock.poll();
+        zone_mask.clear();
+        rasterize_polygon(zone.outline, picture, scratch, zone_mask);
+        if (zone_mask.count_common(pixels.counted) == 0)
+            throw Failure(FailureKind::index_out_of_range,
+                          files::join(folder, zone.name) + ": no pixel of the zone is counted: none lies on " +
+                              glass->name + " at least " + std::to_string(glass->border) + " px in from its edge");
+    }
+    return glass;
 }
 
 std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs& inputs, const Hooks& hooks) {
@@ -36,6 +62,8 @@ WipedField make_wiped_field(const ImageSettings& image, const std::string& folde
                             const Hooks& hooks) {
     WipedField field =
         follow_sweep(ClipArea{image.width, image.height}, scene.turns, scene.parts, scene.zones, hooks);
+    if (scene.glass)
+        count_on_glass(field, *scene.glass, glass_pixels(*scene.glass, ClipArea{image.width, image.height}));
     field.clearance = find_clearance(scene.turns, scene.parts, hooks);
     const FrameNames names(folder, image.name);
     save_field_picture(field, scene.zones, names.field_picture(), hooks);

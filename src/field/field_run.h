@@ -26,6 +26,12 @@ struct FieldScene {
 std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& folder, const Hooks& hooks,
                                  const char* stopped);
 
+// The glass file of `folder`, if there is one, read and checked before a
+// frame is drawn, as the zones are; then a zone of `zones` none of whose
+// pixels is counted (on the glass, in from its border) is a failure too.
+std::optional<Glass> read_run_glass(const ImageSettings& image, const std::string& folder,
+                                    const std::vector<Zone>& zones, const Hooks& hooks, const char* stopped);
+
 // Every part file of inputs.parts, read in that order as the run reads them
 // and each posed at all its frames as soon as it is read, so the first
 // mistake is the one the run would meet, with the same message; but without

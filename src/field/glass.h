@@ -36,4 +36,10 @@ struct GlassPixels {
 };
 GlassPixels glass_pixels(const Glass& glass, ClipArea picture);
 
+// Counts the field on the glass: each zone keeps only its counted pixels,
+// each wiping part learns how much it wipes off the glass, and the field
+// holds the glass (`pixels` from glass_pixels).
+struct WipedField;
+void count_on_glass(WipedField& field, const Glass& glass, GlassPixels pixels);
+
 } // namespace wiper

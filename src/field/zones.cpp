@@ -1,6 +1,5 @@
 #include "field/zones.h"
 
-#include "batch/field_reader.h"
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
 #include "common/failure.h"
@@ -23,26 +22,8 @@ Zone read_zone(const std::string& folder, const std::string& name, ClipArea pict
     FieldReader reader(read_text_file(path, between), path, between);
     Zone zone;
     zone.name = name;
-    const std::size_t share_line = reader.line();
-    const std::int32_t share = reader.read_number();
-    if (share < 0 || share > 100)
-        throw Failure(FailureKind::invalid_number, path + " line " + std::to_string(share_line) +
-                                                       ": the required share " + std::to_string(share) +
-                                                       " is not a whole percent from 0 to 100");
-    zone.required = share;
-
-    std::vector<screen_point> slots(most_zone_points);
-    const PointPairs pairs =
-        read_point_pairs(reader, slots, path, "more than " + std::to_string(most_zone_points) + " points");
-    if (pairs.lone_x)
-        throw Failure(FailureKind::read_past_end,
-                      path + " line " + std::to_string(reader.line()) + ": the last point has an x but no y");
-    if (pairs.count < 3)
-        throw Failure(FailureKind::read_past_end,
-                      path + " line " + std::to_string(reader.line()) + ": a zone needs at least 3 points, it has " +
-                          std::to_string(pairs.count));
-    slots.resize(static_cast<std::size_t>(pairs.count));
-    zone.outline = std::move(slots);
+    zone.required = read_leading_number(reader, path, "the required share", "a whole percent from 0 to 100", 100);
+    zone.outline = read_outline(reader, path, "a zone");
 
     const std::string size = std::to_string(picture.width) + " x " + std::to_string(picture.height);
     AnySpan inside;
@@ -62,12 +43,37 @@ Zone read_zone(const std::string& folder, const std::string& name, ClipArea pict
 
 } // namespace
 
+std::int32_t read_leading_number(FieldReader& reader, const std::string& path, const std::string& subject,
+                                 const std::string& rule, std::int32_t most) {
+    const std::size_t line = reader.line();
+    const std::int32_t value = reader.read_number(subject + " is " + rule);
+    if (value < 0 || value > most)
+        throw Failure(FailureKind::invalid_number, path + " line " + std::to_string(line) + ": " + subject + " " +
+                                                       std::to_string(value) + " is not " + rule);
+    return value;
+}
+
+std::vector<screen_point> read_outline(FieldReader& reader, const std::string& path, const char* what) {
+    std::vector<screen_point> slots(most_zone_points);
+    const PointPairs pairs =
+        read_point_pairs(reader, slots, path, "more than " + std::to_string(most_zone_points) + " points");
+    if (pairs.lone_x)
+        throw Failure(FailureKind::read_past_end,
+                      path + " line " + std::to_string(reader.line()) + ": the last point has an x but no y");
+    if (pairs.count < 3)
+        throw Failure(FailureKind::read_past_end, path + " line " + std::to_string(reader.line()) + ": " + what +
+                                                      " needs at least 3 points, it has " +
+                                                      std::to_string(pairs.count));
+    slots.resize(static_cast<std::size_t>(pairs.count));
+    return slots;
+}
+
 std::vector<Zone> read_zones(const std::string& folder, ClipArea picture,
                              const std::function<void(const std::string&)>& warn,
                              const std::function<void()>& between) {
     std::vector<Zone> zones;
     RasterScratch scratch;
-    for (const std::string& name : list_files_named(folder, zone_file_prefix))
+    for (const std::string& name : list_files_named_but_copies(folder, zone_file_prefix, warn))
         zones.push_back(read_zone(folder, name, picture, scratch, warn, between));
     return zones;
 }
