@@ -21,7 +21,7 @@ std::optional<Glass> read_glass(const std::string& folder, const std::function<v
         std::string listed;
         for (std::size_t i = 0; i < names.size(); ++i)
             listed += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-        throw Failure(FailureKind::file_not_found, files::join(folder, "") + " holds " + std::to_string(names.size()) +
+        throw Failure(FailureKind::file_not_found, folder + " holds " + std::to_string(names.size()) +
                                                        " glass files, " + listed +
                                                        ": a folder may hold at most one (a name beginning with glass)");
     }

@@ -1,0 +1,127 @@
+// The designer's check through the real program: the glass and its border,
+// the zones counted on it, and the mistakes a designer makes in these files.
+// Each row is the bundled two-wiper example (753 x 394, zones A and B) with
+// files written over it or taken away, and what the program must answer.
+// A new row names its files, its options and the answer: nothing else.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "support/run_binary.h"
+#include "support/temp_folder.h"
+
+namespace wiper {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+struct Row {
+    const char* name;
+    // Written into the example's folder in this order; no text takes the file away.
+    std::vector<std::pair<std::string, std::optional<std::string>>> files;
+    std::vector<std::string> args;
+    int status = 0;
+    std::vector<std::string> out = {};    // stdout holds each
+    std::vector<std::string> err = {};    // stderr holds each
+    std::vector<std::string> absent = {}; // stdout holds none of these
+};
+std::ostream& operator<<(std::ostream& os, const Row& r) { return os << r.name; }
+
+const std::vector<std::string> wiped_only{"--wiped-only"};
+
+// A glass of width x height pixels, outline included, `inset` px from the picture's corner.
+std::string glass(int border, int inset, int width, int height) {
+    const std::string x0 = std::to_string(inset), y0 = x0, x1 = std::to_string(inset + width - 1),
+                      y1 = std::to_string(inset + height - 1);
+    return std::to_string(border) + "\n" + x0 + "," + y0 + "\n" + x1 + "," + y0 + "\n" + x1 + "," + y1 + "\n" + x0 +
+           "," + y1 + "\n";
+}
+
+std::string points(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += std::to_string(10 + i % 100) + "," + std::to_string(10 + i / 100) + "\n";
+    return s;
+}
+
+// 714 x 355 glass pixels, of which (714 - 50) x (355 - 50) lie 25 px in from
+// the edge; zones A and B lie inside those, so their lines stay as they were.
+const std::string screen = glass(25, 20, 714, 355);
+// Six pixels square in the picture's top left corner, where no blade goes.
+const std::string corner = glass(0, 0, 6, 6);
+
+class DesignerCheck : public testing::TestWithParam<Row> {};
+
+TEST_P(DesignerCheck, AnswersAsTheDesignerNeeds) {
+    const Row& row = GetParam();
+    TempFolder dir;
+    fs::copy(fs::path(WIPER_EXAMPLES) / "wiper", dir.path(), fs::copy_options::recursive);
+    for (const auto& e : fs::directory_iterator(dir / "buffer")) fs::remove(e.path());
+    for (const auto& [name, text] : row.files)
+        if (text) dir.write(name, *text); else fs::remove(dir / name);
+    std::vector<std::string> args{"--headless"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back(dir.str());
+    const test::RunResult r = test::run_program(WIPER_BINARY, args);
+
+    EXPECT_EQ(r.status, row.status) << r.err;
+    for (const std::string& text : row.out) EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    for (const std::string& text : row.err) EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
+    for (const std::string& text : row.absent) EXPECT_EQ(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    if (r.status != 0 && r.status != 40) {
+        // A failure is one line, and found before the first frame.
+        const std::string failure = test::without_warnings(r.err);
+        EXPECT_EQ(std::count(failure.begin(), failure.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(fs::is_empty(dir / "buffer")) << "a frame was written before the failure";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DesignerCheck,
+    testing::Values(
+        Row{"GlassLineAndZonesCountedOnIt", {{"glass.txt", screen}}, wiped_only, 40,
+            {"  together                        129256 px, 43.5% of the picture, 0 px by two or more\n"
+             "  glass.txt                       253470 px, 202520 px counted (25 px in from its edge)\n"
+             "  zone_A.txt                      100.0% of 18021 px wiped, 98% required: ok\n",
+             "  coordinate_blade_left_nr.txt    64628 px, ", " px off the glass\n"}},
+        Row{"EverythingOffAGlassInTheCorner", {{"zone_A.txt", {}}, {"zone_B.txt", {}}, {"GLASS", corner}}, wiped_only, 0,
+            {"  coordinate_blade_left_nr.txt    64628 px, 64628 px off the glass\n"
+             "  coordinate_blade_right_nr.txt   64628 px, 64628 px off the glass\n",
+             "  GLASS                           36 px, 36 px counted (0 px in from its edge)\n"
+             "  zones                           none: no zone file in the folder\n"}},
+        Row{"ZonesNone", {{"zone_A.txt", {}}, {"zone_B.txt", {}}}, {"--wiped"}, 0,
+            {"  together                        129256 px, 43.5% of the picture, 0 px by two or more\n"
+             "  zones                           none: no zone file in the folder\n"},
+            {}, {"off the glass", "counted"}},
+        Row{"CopiesOfGlassAndZoneAreSkipped", {{"glass.txt~", "nonsense"}, {"zone_B.txt.bak", "nonsense"}}, wiped_only, 40,
+            {"  zone_B.txt "},
+            {"warning: glass.txt~ looks like a backup or editor copy",
+             "warning: zone_B.txt.bak looks like a backup or editor copy"},
+            {"glass.txt~ ", "off the glass"}},
+        Row{"SeveralGlassFiles", {{"glass.txt", screen}, {"Glass_old.txt", screen}, {"glassy", screen}}, {"--wiped"}, 10,
+            {}, {"file not found: ", "3 glass files, glass.txt, glassy and Glass_old.txt"}},
+        Row{"GlassBorderNotWhole", {{"glass.txt", "2.5\n0,0\n9,0\n9,9\n"}}, {"--wiped"}, 19, {},
+            {"invalid number: ", "glass.txt line 1: \"2.5\": the border is a whole number of pixels from 0 to 10000"}},
+        Row{"GlassBorderOutOfRange", {{"glass.txt", "10001\n0,0\n9,0\n9,9\n"}}, wiped_only, 19, {},
+            {"glass.txt line 1: the border 10001 is not a whole number of pixels from 0 to 10000"}},
+        Row{"GlassWithoutBorder", {{"glass.txt", "\n"}}, wiped_only, 13, {},
+            {"read past end of file: ", "glass.txt line 2: a number is missing"}},
+        Row{"GlassOfTwoPoints", {{"glass.txt", "25\n0,0\n9,9\n"}}, {"--wiped"}, 13, {},
+            {"glass.txt line 4: the glass needs at least 3 points, it has 2"}},
+        Row{"GlassOfTooManyPoints", {{"glass.txt", "25\n" + points(1001)}}, wiped_only, 14, {},
+            {"index out of range: ", "glass.txt line 1002: ", "more than 1000 points"}},
+        Row{"ShareWithADecimal", {{"zone_A.txt", "98.5\n125,175\n300,150\n300,260\n"}}, {"--wiped"}, 19, {},
+            {"zone_A.txt line 1: \"98.5\": the required share is a whole percent from 0 to 100"}},
+        Row{"ShareWithAPercentSign", {{"zone_A.txt", "98%\n125,175\n300,150\n300,260\n"}}, wiped_only, 19, {},
+            {"zone_A.txt line 1: \"98%\": the required share is a whole percent from 0 to 100"}},
+        Row{"ShareAsAFraction", {{"zone_A.txt", "0.8,125,175,300,150,300,260"}}, wiped_only, 19, {},
+            {"zone_A.txt line 1: \"0.8\": the required share is a whole percent from 0 to 100"}},
+        Row{"ZoneWithNoCountedPixel", {{"glass.txt", corner}}, {"--wiped"}, 14, {},
+            {"index out of range: ", "zone_A.txt: no pixel of the zone is counted: none lies on glass.txt"}},
+        Row{"GlassIsNotReadWithoutTheOptions", {{"glass.txt", "nonsense"}, {"glass2.txt", "nonsense"}}, {}, 0, {},
+            {}, {"glass"}}),
+    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace wiper
