@@ -93,10 +93,50 @@ private:
     wide length2_;
 };
 
+// The least x of [lo, hi] where `near` holds, which holds at hi and, by
+// convexity, from that x on: searched outwards from `hint` in doubling
+// steps, then by halving, so a hint a pixel or two off costs a few tests.
+template <class Near>
+std::int64_t first_near(std::int64_t lo, std::int64_t hi, std::int64_t hint, Near near) {
+    hint = std::clamp(hint, lo, hi);
+    std::int64_t a = lo, b = hi; // the answer lies in [a, b]; near(b)
+    if (near(hint)) {
+        b = hint;
+        for (std::int64_t step = 1;; step *= 2) {
+            if (b - step < lo) break;
+            if (!near(b - step)) {
+                a = b - step + 1;
+                break;
+            }
+            b -= step;
+        }
+    } else {
+        std::int64_t outside = hint;
+        for (std::int64_t step = 1;; step *= 2) {
+            if (outside + step >= hi) {
+                a = outside + 1;
+                break;
+            }
+            if (near(outside + step)) {
+                a = outside + 1;
+                b = outside + step;
+                break;
+            }
+            outside += step;
+        }
+    }
+    while (a < b) {
+        const std::int64_t mid = a + (b - a) / 2;
+        if (near(mid)) b = mid; else a = mid + 1;
+    }
+    return a;
+}
+
 // Clears from `counted` the pixels of row y whose sample point lies less than
 // the border from `edge`. Those pixels are one run of the row (the band is
-// convex); it is found from the row's nearest point outwards by halving.
-void clear_band_row(const EdgeBand& edge, std::int64_t y, PixelMask& counted) {
+// convex), found from the row's nearest point outwards; `run` holds the
+// previous row's run as the hint, and gets this row's.
+void clear_band_row(const EdgeBand& edge, std::int64_t y, PixelMask& counted, std::int64_t run[2]) {
     const std::int64_t right_end = counted.width() - 1;
     const std::int64_t nearest = std::clamp<std::int64_t>(edge.nearest_x(y), 0, right_end);
     // Over the row's pixels the distance is convex and least at `nearest` (or
@@ -106,21 +146,12 @@ void clear_band_row(const EdgeBand& edge, std::int64_t y, PixelMask& counted) {
         if (inside + 1 > right_end || !edge.near(inside + 1, y)) return;
         ++inside;
     }
-    // The first near pixel in [0, inside], then the last in [inside, right_end].
-    std::int64_t lo = 0, hi = inside;
-    while (lo < hi) {
-        const std::int64_t mid = lo + (hi - lo) / 2;
-        if (edge.near(mid, y)) hi = mid; else lo = mid + 1;
-    }
-    const std::int64_t first = lo;
-    lo = inside;
-    hi = right_end;
-    while (lo < hi) {
-        const std::int64_t mid = hi - (hi - lo) / 2;
-        if (edge.near(mid, y)) lo = mid; else hi = mid - 1;
-    }
-    counted.clear_span(static_cast<std::int32_t>(y), static_cast<std::int32_t>(first),
-                       static_cast<std::int32_t>(lo + 1));
+    const auto near = [&](std::int64_t x) { return edge.near(x, y); };
+    const auto near_mirrored = [&](std::int64_t x) { return edge.near(-x, y); };
+    run[0] = first_near(0, inside, run[0], near);
+    run[1] = -first_near(-right_end, -inside, -run[1], near_mirrored);
+    counted.clear_span(static_cast<std::int32_t>(y), static_cast<std::int32_t>(run[0]),
+                       static_cast<std::int32_t>(run[1] + 1));
 }
 
 } // namespace
@@ -136,7 +167,8 @@ GlassPixels glass_pixels(const Glass& glass, ClipArea picture) {
         const EdgeBand edge(glass.outline[i], glass.outline[(i + 1) % n], glass.border);
         const std::int64_t top = std::max<std::int64_t>(edge.first_row(), 0);
         const std::int64_t bottom = std::min<std::int64_t>(edge.last_row(), picture.height - 1);
-        for (std::int64_t y = top; y <= bottom; ++y) clear_band_row(edge, y, pixels.counted);
+        std::int64_t run[2] = {edge.nearest_x(top), edge.nearest_x(top)};
+        for (std::int64_t y = top; y <= bottom; ++y) clear_band_row(edge, y, pixels.counted, run);
     }
     return pixels;
 }
