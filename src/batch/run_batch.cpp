@@ -33,6 +33,15 @@ std::string frames_drawn(std::int64_t n) {
 
 } // namespace
 
+std::string frame_count_warning(const std::string& name, std::int64_t frames, std::int64_t drawn,
+                                const std::string& longest) {
+    if (frames <= 0) return name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame";
+    if (frames < drawn)
+        return name + " has " + frames_drawn(frames) + " but " + longest + " before it has " + std::to_string(drawn) +
+               ": " + frame_range(frames + 1, drawn) + (frames + 1 == drawn ? " lacks it" : " lack it");
+    return {};
+}
+
 RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const FolderInputs& inputs,
                      const Hooks& hooks, const RunOptions& options) {
     m.image_name = inputs.image.name;
@@ -70,12 +79,9 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         double blade_angle = 0.0;
         const PartKind kind = m.part.kind;
         const std::int64_t frames = m.part.frame_count; // the bound is taken once
-        if (frames <= 0)
-            warn(hooks, name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame");
-        else if (!first_part && frames < written)
-            warn(hooks, name + " has " + frames_drawn(frames) + " but " + longest + " before it has " +
-                            std::to_string(written) + ": " + frame_range(frames + 1, written) +
-                            (frames + 1 == written ? " lacks it" : " lack it"));
+        if (const std::string count = frame_count_warning(name, frames, written, longest); !count.empty())
+            warn(hooks, count);
+        names.check_names_fit(frames, false);
 
         // Frames past those this run saved can only come from an earlier run.
         std::int64_t leftover_first = 0, leftover_last = 0;
