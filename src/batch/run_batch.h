@@ -40,13 +40,6 @@ struct RunSummary {
     std::vector<wiper::Part> as_read; // every part file as it was read and drawn, in order
 };
 
-// The warning a part's frame_count deserves, or empty: `frames` of 0 or less
-// draw no frame, and fewer than the `drawn` frames of the parts before it (the
-// most of them by `longest`) leave the last of those without the part. The run
-// and the wiped field warn alike.
-std::string frame_count_warning(const std::string& name, std::int64_t frames, std::int64_t drawn,
-                                const std::string& longest);
-
 // The whole job, once the folder's inputs are read (read_folder_inputs): the
 // image settings go into `m` and size the surface, then every part file of
 // inputs.parts is read into m.part just before it is drawn, and for every

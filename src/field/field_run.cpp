@@ -3,7 +3,6 @@
 #include "batch/frame_names.h"
 #include "batch/part_file.h"
 #include "batch/part_listing.h"
-#include "batch/run_batch.h"
 #include "field/clearance.h"
 #include "field/field_picture.h"
 #include "field/field_vector.h"
