@@ -94,7 +94,9 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         FieldScene scene;
         scene.turns = inputs.turns;
         // Zones are checked before any frame is drawn, so a mistake in one costs no render.
+        // The field's pictures are written last: a name that cannot be saved must stop the run before its frames.
         if (cl.wiped || cl.wiped_only) {
+            FrameNames(folder, inputs.image.name).check_names_fit(0, true);
             scene.zones = read_run_zones(inputs.image, folder, hooks, stopped);
             scene.glass = read_run_glass(inputs.image, folder, scene.zones, hooks, stopped);
         }

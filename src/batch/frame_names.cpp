@@ -1,5 +1,9 @@
 #include "batch/frame_names.h"
 
+#include <vector>
+
+#include "batch/settings_files.h"
+#include "common/failure.h"
 #include "platform/files.h"
 
 namespace wiper {
@@ -30,5 +34,21 @@ std::string FrameNames::field_picture() const { return files::join(buffer(folder
 std::string FrameNames::shown_field_picture() const { return files::join(buffer_name, field_picture_name(prefix_)); }
 std::string FrameNames::field_vector() const { return files::join(buffer(folder_), field_vector_name(prefix_)); }
 std::string FrameNames::shown_field_vector() const { return files::join(buffer_name, field_vector_name(prefix_)); }
+
+void FrameNames::check_names_fit(std::int64_t highest_frame, bool field) const {
+    std::vector<std::string> names;
+    if (highest_frame > 0) names.push_back(frame_name(prefix_, highest_frame));
+    if (field) {
+        names.push_back(field_picture_name(prefix_));
+        names.push_back(field_vector_name(prefix_));
+    }
+    for (const std::string& name : names)
+        if (name.size() > longest_file_name)
+            throw Failure(FailureKind::invalid_image_name,
+                          files::join(folder_, image_settings_file) + ": the image name makes " +
+                              files::join(buffer_name, name) + " a file name of " + std::to_string(name.size()) +
+                              " bytes, and a file name may have at most " + std::to_string(longest_file_name) +
+                              " bytes of UTF-8");
+}
 
 } // namespace wiper

@@ -1,8 +1,14 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace wiper {
+
+// The longest name, in bytes of UTF-8, that a file the run writes may have:
+// what common file systems hold. Windows counts 255 UTF-16 units, never fewer
+// than the UTF-8 bytes, so one rule makes a folder render the same everywhere.
+inline constexpr std::size_t longest_file_name = 255;
 
 // The names of the files a run writes, and how the user is shown them: the
 // one place that knows them. Frame n of a run whose image name (its prefix)
@@ -32,6 +38,13 @@ public:
     std::string shown_field_picture() const;
     std::string field_vector() const;
     std::string shown_field_vector() const;
+
+    // Checks, before anything is written, that the files a run writes have
+    // names (in buffer/) of at most longest_file_name bytes: frame
+    // `highest_frame`, the longest of the frames' names (no frame when it is 0
+    // or less), and with `field` the field's two pictures. A name that does
+    // not fit is an invalid image name, named with its length.
+    void check_names_fit(std::int64_t highest_frame, bool field) const;
 
 private:
     std::string folder_;

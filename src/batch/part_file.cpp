@@ -24,6 +24,24 @@ PointPairs read_point_pairs(FieldReader& reader, std::span<screen_point> slots, 
     return pairs;
 }
 
+std::string frame_range(std::int64_t first, std::int64_t last) {
+    return first == last ? "frame " + std::to_string(first)
+                         : "frames " + std::to_string(first) + " to " + std::to_string(last);
+}
+
+std::string frames_drawn(std::int64_t n) {
+    return n == 0 ? "no frame" : n == 1 ? "1 frame" : std::to_string(n) + " frames";
+}
+
+std::string frame_count_warning(const std::string& name, std::int64_t frames, std::int64_t drawn,
+                                const std::string& longest) {
+    if (frames <= 0) return name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame";
+    if (frames < drawn)
+        return name + " has " + frames_drawn(frames) + " but " + longest + " before it has " + std::to_string(drawn) +
+               ": " + frame_range(frames + 1, drawn) + (frames + 1 == drawn ? " lacks it" : " lack it");
+    return {};
+}
+
 Part read_part(const std::string& folder, const std::string& name, const Part& before,
                const std::function<void()>& between) {
     const std::string path = files::join(folder, name);

@@ -26,6 +26,18 @@ Part read_part(const std::string& folder, const std::string& name, const Part& b
 void legge_files_coordinate(Module1& m, const std::string& folder, const std::string& s,
                             const std::function<void()>& between = {});
 
+// How messages name frames: "frame 3" or "frames 3 to 5"; "no frame",
+// "1 frame" or "4 frames".
+std::string frame_range(std::int64_t first, std::int64_t last);
+std::string frames_drawn(std::int64_t n);
+
+// The warning part `name`'s frame_count deserves, or empty: `frames` of 0 or
+// less draw no frame, and fewer than the `drawn` frames of the parts before it
+// (the most of them by `longest`) leave the last of those without the part.
+// The run and the wiped field warn alike.
+std::string frame_count_warning(const std::string& name, std::int64_t frames, std::int64_t drawn,
+                                const std::string& longest);
+
 // A part whose bare file name holds "nr" (any case) is carried; any other is swept.
 PartKind part_kind_of(const std::string& name);
 

@@ -22,15 +22,6 @@ void warn(const Hooks& hooks, const std::string& message) {
     if (hooks.warn) hooks.warn(message);
 }
 
-std::string frame_range(std::int64_t first, std::int64_t last) {
-    return first == last ? "frame " + std::to_string(first)
-                         : "frames " + std::to_string(first) + " to " + std::to_string(last);
-}
-
-std::string frames_drawn(std::int64_t n) {
-    return n == 0 ? "no frame" : n == 1 ? "1 frame" : std::to_string(n) + " frames";
-}
-
 } // namespace
 
 RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folder, const FolderInputs& inputs,
@@ -70,12 +61,9 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         double blade_angle = 0.0;
         const PartKind kind = m.part.kind;
         const std::int64_t frames = m.part.frame_count; // the bound is taken once
-        if (frames <= 0)
-            warn(hooks, name + ": frame_count is " + std::to_string(frames) + ", so this part draws no frame");
-        else if (!first_part && frames < written)
-            warn(hooks, name + " has " + frames_drawn(frames) + " but " + longest + " before it has " +
-                            std::to_string(written) + ": " + frame_range(frames + 1, written) +
-                            (frames + 1 == written ? " lacks it" : " lack it"));
+        if (const std::string count = frame_count_warning(name, frames, written, longest); !count.empty())
+            warn(hooks, count);
+        names.check_names_fit(frames, false);
 
         // Frames past those this run saved can only come from an earlier run.
         std::int64_t leftover_first = 0, leftover_last = 0;

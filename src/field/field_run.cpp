@@ -48,10 +48,19 @@ std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs
     std::vector<Part> parts;
     StopClock stop_clock(hooks, field_stopped_message);
     Part before;
+    std::int64_t drawn = 0; // the most frames of a part so far, as the run counts them for its warnings
+    std::string longest;
     for (const std::string& name : inputs.parts) {
         if (const std::string copy = backup_copy_warning(name); !copy.empty() && hooks.warn) hooks.warn(copy);
         Part part = read_part(folder, name, before, stop_clock.between());
+        if (const std::string count = frame_count_warning(name, part.frame_count, drawn, longest);
+            !count.empty() && hooks.warn)
+            hooks.warn(count);
         pose_every_frame(part, inputs.turns, hooks);
+        if (part.frame_count > drawn) {
+            drawn = part.frame_count;
+            longest = name;
+        }
         parts.push_back(part);
         before = std::move(part);
     }

@@ -66,12 +66,16 @@ TEST_P(WipedField, AnswersWhatTheBladesWipe) {
     for (const std::string& text : row.err) EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
     for (const std::string& text : row.out) EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     const std::string report = test::without_warnings(r.err);
-    if (r.status != 0 && r.status != 40) {
+    const bool failed = r.status != 0 && r.status != 40;
+    if (failed) {
         EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << r.err;
     }
     int frames = 0;
-    for (const auto& e : fs::directory_iterator(dir / "buffer"))
-        frames += e.path().filename().string().find("_wiped") == std::string::npos;
+    for (const auto& e : fs::directory_iterator(dir / "buffer")) {
+        const bool picture = e.path().filename().string().find("_wiped") != std::string::npos;
+        frames += !picture;
+        EXPECT_FALSE(failed && picture) << "a failed run wrote " << e.path();
+    }
     EXPECT_EQ(frames, row.frames);
     if (r.status != 0 || row.frames == 0 || std::find(row.args.begin(), row.args.end(), "--wiped") == row.args.end())
         return;
@@ -98,6 +102,15 @@ TEST_P(WipedField, AnswersWhatTheBladesWipe) {
 }
 
 const std::string blade_only = "coordinate_arm.txt";
+
+// An image name of `length` bytes for the scene's 170 x 150 picture.
+void prefix_of(const TempFolder& dir, std::size_t length) {
+    dir.write("immagini.txt", std::string("\"").append(length, 'w').append("\",170,150\n"));
+}
+// A third part with fewer frames than the two before it.
+void short_third_part(const TempFolder& dir) { dir.write("coordinate_c.txt", "5,90,30,120\n28,120\n28,20\n32,20\n"); }
+const std::string short_third_part_warning =
+    "warning: coordinate_c.txt has 5 frames but coordinate_arm.txt before it has 10: frames 6 to 10 lack it\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Run, WipedField,
@@ -140,7 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
             16, {"floating-point fault: coordinate_blade_nr.txt, frame 1: a part needs at least 2 frames"}, {}, 0},
         Row{"FarPivotIsBoundedAndApproximate", {"--wiped-only"},
             [](auto& d) { d.write("coordinate_blade_nr.txt", "10,-80,85,1000075\n85,75\n65,70\n105,70\n105,80\n65,80\n"); },
-            0, {"its wiped field is approximate"}, {}, 0}),
+            0, {"its wiped field is approximate"}, {}, 0},
+        // Frames 1 to 10 fit in 255 bytes, the picture's name does not; frame 10 does not.
+        Row{"PictureNameTooLong", {"--wiped"}, [](auto& d) { prefix_of(d, 246); }, 20,
+            {"_wiped.bmp a file name of 256 bytes, and a file name may have at most 255 bytes"}, {}, 0},
+        Row{"FrameNameTooLong", {}, [](auto& d) { prefix_of(d, 249); }, 20, {"_10.bmp a file name of 256 bytes"}, {}, 0},
+        Row{"FewerFramesWarnedInTheRun", {}, short_third_part, 0, {short_third_part_warning}},
+        Row{"FewerFramesWarnedAsInTheRun", {"--wiped-only"}, short_third_part, 0, {short_third_part_warning}, {}, 0}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
