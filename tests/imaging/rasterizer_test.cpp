@@ -62,14 +62,8 @@ std::string picture(const FrameSurface& s) {
 
 std::string describe(const std::vector<screen_point>& pts) {
     std::string out;
-    for (const screen_point& p : pts) {
-        // Appended piece by piece: GCC 12 misreads "literal" + std::string as overlapping copies.
-        out += '(';
-        out += std::to_string(p.x);
-        out += ',';
-        out += std::to_string(p.y);
-        out += ") ";
-    }
+    // Appended piece by piece: GCC 12 misreads "literal" + std::string as overlapping copies.
+    for (const screen_point& p : pts) ((((out += '(') += std::to_string(p.x)) += ',') += std::to_string(p.y)) += ") ";
     return out;
 }
 
@@ -113,29 +107,24 @@ bool inside_even_odd(const std::vector<screen_point>& pts, i64 px, i64 py) {
     return inside;
 }
 
+// Whether the polygon's outline covers the pixel.
+bool reference_outline(const std::vector<screen_point>& pts, i64 x, i64 y) {
+    for (std::size_t k = 0; pts.size() >= 2 && k < pts.size(); ++k)
+        if (segment_covers(pts[k], pts[(k + 1) % pts.size()], x, y)) return true;
+    return false;
+}
+
 // Whether the polygon's outline or interior covers the pixel.
 bool reference_covers(const std::vector<screen_point>& pts, i64 x, i64 y) {
-    if (pts.size() < 2) return false;
-    for (std::size_t k = 0; k < pts.size(); ++k)
-        if (segment_covers(pts[k], pts[(k + 1) % pts.size()], x, y)) return true;
-    return inside_even_odd(pts, x, y);
+    return pts.size() >= 2 && (reference_outline(pts, x, y) || inside_even_odd(pts, x, y));
 }
 
 std::vector<Colour> reference_drawing(const FrameSurface& before, const std::vector<screen_point>& pts) {
     std::vector<Colour> out = pixels_of(before);
-    if (pts.size() < 2) return out;
     std::size_t i = 0;
-    for (std::int32_t y = 0; y < before.height(); ++y) {
-        for (std::int32_t x = 0; x < before.width(); ++x, ++i) {
-            bool on_outline = false;
-            for (std::size_t k = 0; k < pts.size() && !on_outline; ++k)
-                on_outline = segment_covers(pts[k], pts[(k + 1) % pts.size()], x, y);
-            if (on_outline)
-                out[i] = before.pen();
-            else if (inside_even_odd(pts, x, y))
-                out[i] = before.fill();
-        }
-    }
+    for (std::int32_t y = 0; y < before.height(); ++y)
+        for (std::int32_t x = 0; x < before.width(); ++x, ++i)
+            if (reference_covers(pts, x, y)) out[i] = reference_outline(pts, x, y) ? before.pen() : before.fill();
     return out;
 }
 

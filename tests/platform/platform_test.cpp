@@ -60,8 +60,11 @@ std::string read_outcome(const std::string& path) {
     }
 }
 
-// Each kind of entry: what it is described as (a link as itself, unless
-// followed), what reading it gives, and whether it can be opened to write.
+// Each kind of entry (from AFileAndItsHardLinkHaveOneIdentity,
+// ASymbolicLinkIsItselfUnlessFollowed, ReadingWhatIsNotThereNamesWhatIsMissing):
+// what it is ('f' a plain file, 'l' a link, described as itself unless
+// followed, 'd' a folder, '-' nothing), what reading it gives, and whether it
+// opens to be written in place.
 TEST(PlatformFiles, EachKindOfEntryIsDescribedReadAndOpenedAsItIs) {
     test::TempFolder dir;
     dir.write("file", "abc");
@@ -70,31 +73,27 @@ TEST(PlatformFiles, EachKindOfEntryIsDescribedReadAndOpenedAsItIs) {
     const bool symlinks = test::try_symlink(dir / "file", dir / "soft");
     const files::Identity file = files::identity_of(files::join(dir.str(), "file"));
     EXPECT_EQ(file.size, 3u);
-    enum Is { missing, regular, folder, link };
+    EXPECT_EQ(file.links, 2u);
     const struct {
-        const char* name; // the old test each row comes from, where it differs
         std::string path;
-        Is is;
+        char is;
         std::string reads;
-        bool opens_to_write; // in place, without truncating
-    } rows[] = {
-        {"AFileAndItsHardLinkHaveOneIdentity file", "file", regular, "abc", true},
-        {"AFileAndItsHardLinkHaveOneIdentity hard", "hard", regular, "abc", true},
-        {"ASymbolicLinkIsItselfUnlessFollowed", "soft", link, "abc", false},
-        {"ReadingWhatIsNotThereNamesWhatIsMissing folder", "folder", folder, "file access failure", false},
-        {"ReadingWhatIsNotThereNamesWhatIsMissing file", "missing.txt", missing, "file not found", false},
-        {"ReadingWhatIsNotThereNamesWhatIsMissing path", files::join("no-folder", "missing.txt"), missing,
-         "path not found", false},
-    };
+        bool opens_to_write;
+    } rows[] = {{"file", 'f', "abc", true},
+                {"hard", 'f', "abc", true},
+                {"soft", 'l', "abc", false},
+                {"folder", 'd', "file access failure", false},
+                {"missing.txt", '-', "file not found", false},
+                {files::join("no-folder", "missing.txt"), '-', "path not found", false}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        if (row.is == link && !symlinks) continue; // an account without the privilege (Windows)
+        SCOPED_TRACE(row.path);
+        if (row.is == 'l' && !symlinks) continue; // an account without the privilege (Windows)
         const std::string path = files::join(dir.str(), row.path);
         const files::Identity id = files::identity_of(path);
-        EXPECT_EQ(id.exists, row.is != missing);
-        EXPECT_EQ(id.regular, row.is == regular);
-        EXPECT_EQ(id.folder, row.is == folder);
-        if (row.is == regular) {
+        EXPECT_EQ(id.exists, row.is != '-');
+        EXPECT_EQ(id.regular, row.is == 'f');
+        EXPECT_EQ(id.folder, row.is == 'd');
+        if (row.is == 'f') {
             EXPECT_EQ(id, file) << "two names of one file, with 2 links";
         } else {
             EXPECT_NE(id.index, file.index);
@@ -102,11 +101,10 @@ TEST(PlatformFiles, EachKindOfEntryIsDescribedReadAndOpenedAsItIs) {
         EXPECT_EQ(files::identity_behind(path).index == file.index, row.reads == "abc") << "followed when asked";
         EXPECT_EQ(read_outcome(path), row.reads);
         EXPECT_EQ(files::WriteFile::open_existing(path).has_value(), row.opens_to_write);
-        if (row.is != missing) {
+        if (row.is != '-') {
             EXPECT_FALSE(files::WriteFile::create_new(path, path)) << "a new file never takes a name that is taken";
         }
     }
-    EXPECT_EQ(file.links, 2u);
 }
 
 TEST(PlatformFiles, ReplacePutsTheNewFileInTheOldOnesPlace) {
