@@ -1,7 +1,8 @@
-// The file interface the run is built on, checked against each system's twin:
-// the same cases pass with the POSIX files here and with the Windows files
-// under Wine.
+// The platform interfaces the run is built on, checked against each system's
+// twin: the same cases pass with the POSIX files here and with the Windows
+// files under Wine.
 #include "platform/files.h"
+#include "platform/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -45,54 +46,65 @@ TEST(PlatformFiles, WrittenBytesReadBackUnderAUtf8Name) {
     EXPECT_EQ(Bytes(tail.begin(), tail.begin() + 3), (Bytes{9, 5, 6}));
     in.close();
     EXPECT_EQ(read_all(path), (Bytes{1, 2, 9, 9, 5, 6}));
-
-    EXPECT_FALSE(files::WriteFile::create_new(path, path)) << "a new file never takes an existing name";
-    EXPECT_FALSE(files::WriteFile::create_new(dir.str(), dir.str())) << "nor a folder's";
 }
 
-TEST(PlatformFiles, ReadingWhatIsNotThereNamesWhatIsMissing) {
-    test::TempFolder dir;
-    dir.make_folder("folder");
-    const struct {
-        std::string path;
-        FailureKind kind;
-    } cases[] = {
-        {files::join(dir.str(), "missing.txt"), FailureKind::file_not_found},
-        {files::join(files::join(dir.str(), "no-folder"), "missing.txt"), FailureKind::path_not_found},
-        {files::join(dir.str(), "folder"), FailureKind::file_access},
-    };
-    for (const auto& c : cases) {
-        const Failure f = test::failure_of([&] { files::ReadFile in(c.path); });
-        EXPECT_EQ(f.kind(), c.kind) << c.path;
-        EXPECT_NE(std::string(f.what()).find(c.path), std::string::npos) << f.what();
+// What reading `path` gives: its bytes as text, or the failure's kind words
+// (its message naming the path).
+std::string read_outcome(const std::string& path) {
+    try {
+        const Bytes bytes = read_all(path);
+        return std::string(bytes.begin(), bytes.end());
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find(path), std::string::npos) << f.what();
+        return kind_name(f.kind());
     }
 }
 
-TEST(PlatformFiles, AFileAndItsHardLinkHaveOneIdentity) {
+// Each kind of entry (from AFileAndItsHardLinkHaveOneIdentity,
+// ASymbolicLinkIsItselfUnlessFollowed, ReadingWhatIsNotThereNamesWhatIsMissing):
+// what it is ('f' a plain file, 'l' a link, described as itself unless
+// followed, 'd' a folder, '-' nothing), what reading it gives, and whether it
+// opens to be written in place.
+TEST(PlatformFiles, EachKindOfEntryIsDescribedReadAndOpenedAsItIs) {
     test::TempFolder dir;
     dir.write("file", "abc");
+    dir.make_folder("folder");
     fs::create_hard_link(dir / "file", dir / "hard");
+    const bool symlinks = test::try_symlink(dir / "file", dir / "soft");
     const files::Identity file = files::identity_of(files::join(dir.str(), "file"));
-    const files::Identity hard = files::identity_of(files::join(dir.str(), "hard"));
-    EXPECT_TRUE(file.exists && file.regular && !file.folder);
     EXPECT_EQ(file.size, 3u);
     EXPECT_EQ(file.links, 2u);
-    EXPECT_EQ(file, hard) << "two names of one file";
-    EXPECT_FALSE(files::identity_of(files::join(dir.str(), "missing")).exists);
-    EXPECT_TRUE(files::identity_of(dir.str()).folder);
-}
-
-TEST(PlatformFiles, ASymbolicLinkIsItselfUnlessFollowed) {
-    test::TempFolder dir;
-    dir.write("file", "abc");
-    const files::Identity file = files::identity_of(files::join(dir.str(), "file"));
-    test::make_symlink(dir / "file", dir / "soft");
-    if (testing::Test::IsSkipped()) return;
-    const std::string soft = files::join(dir.str(), "soft");
-    EXPECT_FALSE(files::identity_of(soft).regular) << "a link is described as itself";
-    EXPECT_NE(files::identity_of(soft).index, file.index);
-    EXPECT_EQ(files::identity_behind(soft).index, file.index) << "and followed when asked";
-    EXPECT_FALSE(files::WriteFile::open_existing(soft)) << "a link is never written through";
+    const struct {
+        std::string path;
+        char is;
+        std::string reads;
+        bool opens_to_write;
+    } rows[] = {{"file", 'f', "abc", true},
+                {"hard", 'f', "abc", true},
+                {"soft", 'l', "abc", false},
+                {"folder", 'd', "file access failure", false},
+                {"missing.txt", '-', "file not found", false},
+                {files::join("no-folder", "missing.txt"), '-', "path not found", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        if (row.is == 'l' && !symlinks) continue; // an account without the privilege (Windows)
+        const std::string path = files::join(dir.str(), row.path);
+        const files::Identity id = files::identity_of(path);
+        EXPECT_EQ(id.exists, row.is != '-');
+        EXPECT_EQ(id.regular, row.is == 'f');
+        EXPECT_EQ(id.folder, row.is == 'd');
+        if (row.is == 'f') {
+            EXPECT_EQ(id, file) << "two names of one file, with 2 links";
+        } else {
+            EXPECT_NE(id.index, file.index);
+        }
+        EXPECT_EQ(files::identity_behind(path).index == file.index, row.reads == "abc") << "followed when asked";
+        EXPECT_EQ(read_outcome(path), row.reads);
+        EXPECT_EQ(files::WriteFile::open_existing(path).has_value(), row.opens_to_write);
+        if (row.is != '-') {
+            EXPECT_FALSE(files::WriteFile::create_new(path, path)) << "a new file never takes a name that is taken";
+        }
+    }
 }
 
 TEST(PlatformFiles, ReplacePutsTheNewFileInTheOldOnesPlace) {
@@ -116,7 +128,6 @@ TEST(PlatformFiles, ReplacePutsTheNewFileInTheOldOnesPlace) {
     again->write_at(1, Bytes{'o'});
     again->close();
     EXPECT_EQ(read_all(to), (Bytes{'n', 'o', 'w', '!'})) << "written in place, not truncated";
-    EXPECT_FALSE(files::WriteFile::open_existing(files::join(dir.str(), "missing")));
 }
 
 TEST(PlatformFiles, AFolderListsItsEntriesAndJoinsItsNames) {
@@ -136,6 +147,14 @@ TEST(PlatformFiles, AFolderListsItsEntriesAndJoinsItsNames) {
     EXPECT_TRUE(fs::equivalent(test::utf8_path(a), dir / "a.txt"));
     EXPECT_EQ(test::kind_of([&] { files::list_folder(files::join(dir.str(), "missing")); }),
               FailureKind::path_not_found);
+}
+
+// The program folder, when none is given, is the folder that holds the running
+// executable: here, the test program's own folder.
+TEST(PlatformProgramFolder, IsTheFolderThatHoldsTheRunningProgram) {
+    const std::string folder = program_folder();
+    EXPECT_TRUE(fs::equivalent(test::utf8_path(folder), test::utf8_path(WIPER_UNIT_TESTS_DIR)))
+        << folder << " is not " << WIPER_UNIT_TESTS_DIR;
 }
 
 } // namespace
