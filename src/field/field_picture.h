@@ -14,6 +14,7 @@ inline constexpr Colour field_wiped_once{150, 200, 255};   // light blue: one pa
 inline constexpr Colour field_wiped_twice{30, 80, 190};    // dark blue: two or more do
 inline constexpr Colour field_zone_unwiped{230, 40, 40};   // red: inside a zone, not wiped
 inline constexpr Colour field_zone_outline = black;
+inline constexpr Colour field_glass_edge{128, 128, 128};   // grey: the glass's outline and its counted area's edge
 
 // Saves the wiped field as a 24-bit BMP of the picture's size at `path`, as
 // safely as a frame is saved (a new file renamed over the old; a link is

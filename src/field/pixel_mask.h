@@ -33,6 +33,8 @@ public:
     void add_counting_twice(const PixelMask& other, PixelMask& twice);
     // This |= other.
     void add(const PixelMask& other);
+    // This &= ~other.
+    void remove(const PixelMask& other);
 
     const std::uint64_t* row(std::int32_t y) const { return words_.data() + static_cast<std::size_t>(y) * per_row_; }
 
