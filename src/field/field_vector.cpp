@@ -51,8 +51,10 @@ void append_corner(std::string& out, std::int32_t c) {
     out += ".5";
 }
 
-// The outline's rings as path data: M, then H and V at each turn, then Z.
-std::string path_data(const MaskOutline& outline) {
+} // namespace
+
+std::string region_path(const PixelMask& mask, const std::function<void()>& between) {
+    const MaskOutline outline = trace_outline(mask, between);
     std::string d;
     d.reserve(outline.corners.size() * 8);
     std::size_t begin = 0;
@@ -80,6 +82,8 @@ std::string path_data(const MaskOutline& outline) {
     return d;
 }
 
+namespace {
+
 std::string file_attribute(const std::string& name) { return " data-file=\"" + xml_escaped(printable(name)) + "\""; }
 
 // A region: the pixels of `mask`, following their edges.
@@ -90,17 +94,17 @@ void append_region(std::string& svg, const char* what, const std::string& attrib
     svg += '"';
     svg += attributes;
     svg += " fill-rule=\"evenodd\" d=\"";
-    svg += path_data(trace_outline(mask, between));
+    svg += region_path(mask, between);
     svg += "\"/>\n";
 }
 
 // An outline through a file's own vertices, pixel centres in user units.
 void append_outline(std::string& svg, const char* what, const std::string& name,
-                    const std::vector<screen_point>& points, Colour colour) {
+                    const std::vector<screen_point>& points, Colour colour, double line) {
     svg += "<path class=\"";
     svg += what;
     svg += '"' + file_attribute(name) + " fill=\"none\" stroke=\"" + svg_colour(colour) +
-           "\" stroke-width=\"1\" stroke-linejoin=\"round\" d=\"";
+           "\" stroke-width=\"" + svg_number(line) + "\" stroke-linejoin=\"round\" d=\"";
     for (std::size_t i = 0; i < points.size(); ++i) {
         svg += i == 0 ? "M " : " L ";
         append_int(svg, points[i].x);
@@ -110,14 +114,44 @@ void append_outline(std::string& svg, const char* what, const std::string& name,
     svg += " Z\"/>\n";
 }
 
-// A label: dark text on a light halo, readable over any region.
-void append_label(std::string& svg, double x, double y, const std::string& text, int size) {
-    svg += "<text x=\"" + svg_number(x) + "\" y=\"" + svg_number(y) + "\" font-size=\"" + std::to_string(size) +
-           "\" text-anchor=\"middle\" stroke=\"#ffffff\" stroke-width=\"" + svg_number(size / 5.0) +
-           "\" paint-order=\"stroke\">" + xml_escaped(text) + "</text>\n";
-}
+// Where the labels go: each as near its place as it can be without covering
+// another label or the legend, moved down a line at a time.
+class Labels {
+public:
+    Labels(std::string& svg, int size, double bottom) : svg_(svg), size_(size), bottom_(bottom) {}
 
-void append_legend(std::string& svg, int size) {
+    void keep_clear(double left, double top, double right, double bottom) { taken_.push_back({left, top, right, bottom}); }
+
+    // Dark text on a light halo, readable over any region, centred on x, its baseline near y.
+    void add(double x, double y, const std::string& text) {
+        const double half = static_cast<double>(text.size()) * size_ * 0.28;
+        Box box{x - half, y - size_, x + half, y + size_ * 0.3};
+        for (int tries = 0; tries < 50 && box.bottom + size_ * 1.3 < bottom_ && covers(box); ++tries)
+            box.top += size_ * 1.3, box.bottom += size_ * 1.3;
+        taken_.push_back(box);
+        svg_ += "<text x=\"" + svg_number(x) + "\" y=\"" + svg_number(box.top + size_) + "\" font-size=\"" +
+                std::to_string(size_) + "\" text-anchor=\"middle\" stroke=\"#ffffff\" stroke-width=\"" +
+                svg_number(size_ / 5.0) + "\" paint-order=\"stroke\">" + xml_escaped(text) + "</text>\n";
+    }
+
+private:
+    struct Box {
+        double left, top, right, bottom;
+    };
+    bool covers(const Box& b) const {
+        return std::any_of(taken_.begin(), taken_.end(), [&](const Box& t) {
+            return b.left < t.right && t.left < b.right && b.top < t.bottom && t.top < b.bottom;
+        });
+    }
+
+    std::string& svg_;
+    int size_;
+    double bottom_;
+    std::vector<Box> taken_;
+};
+
+// Returns the right and bottom edges of its box.
+std::pair<double, double> append_legend(std::string& svg, int size) {
     const double row = size * 1.5, pad = size * 0.5;
     std::size_t longest = 0;
     for (const LegendRow& r : legend_rows) longest = std::max(longest, std::string(r.words).size());
@@ -143,6 +177,7 @@ void append_legend(std::string& svg, int size) {
         y += row;
     }
     svg += "</g>\n";
+    return {left + width, top + height};
 }
 
 } // namespace
@@ -176,16 +211,28 @@ void save_field_vector(const WipedField& field, const std::vector<Zone>& zones, 
 
     // Outlines: the glass's and the zones' through their own vertices; the
     // glass's counted area along its pixels' edges.
+    const double line = std::max(1.0, size / 8.0); // a pixel wide, wider when the picture is large
     if (field.glass) {
-        append_outline(svg, "glass", field.glass->name, field.glass->outline, field_glass_edge);
+        append_outline(svg, "glass", field.glass->name, field.glass->outline, field_glass_edge, line);
         append_region(svg, "border",
                       file_attribute(field.glass->name) + " fill=\"none\" stroke=\"" + svg_colour(field_glass_edge) +
-                          "\" stroke-width=\"1\" stroke-dasharray=\"4 2\"",
+                          "\" stroke-width=\"" + svg_number(line) + "\" stroke-dasharray=\"" +
+                          svg_number(4 * line) + " " + svg_number(2 * line) + "\"",
                       field.glass->masks.counted, between);
     }
-    for (const Zone& zone : zones) append_outline(svg, "zone", zone.name, zone.outline, field_zone_outline);
+    for (const Zone& zone : zones) append_outline(svg, "zone", zone.name, zone.outline, field_zone_outline, line);
+    for (const Approach& a : field.clearance)
+        if (!a.touch) // at a touch the two points are one
+            svg += "<line class=\"clearance\" x1=\"" + svg_number(a.first_x) + "\" y1=\"" + svg_number(a.first_y) +
+                   "\" x2=\"" + svg_number(a.second_x) + "\" y2=\"" + svg_number(a.second_y) + "\" stroke=\"" +
+                   svg_colour(field_clearance) + "\" stroke-width=\"" + svg_number(line) + "\"/>\n";
 
-    // Labels: each zone's share, at the middle of its vertices; each closest approach.
+    // Labels: each zone's share, at the middle of its vertices; each closest
+    // approach, by its line. The legend goes over everything, in the top-left corner.
+    std::string legend;
+    const auto [legend_right, legend_bottom] = append_legend(legend, size);
+    Labels labels(svg, size, height);
+    labels.keep_clear(-0.5, -0.5, legend_right, legend_bottom);
     for (std::size_t i = 0; i < field.zones.size() && i < zones.size(); ++i) {
         const auto& share = field.zones[i];
         double x = 0, y = 0;
@@ -193,21 +240,13 @@ void save_field_vector(const WipedField& field, const std::vector<Zone>& zones, 
         const auto n = static_cast<double>(std::max<std::size_t>(1, zones[i].outline.size()));
         x = std::clamp(x / n, 0.0, static_cast<double>(width - 1));
         y = std::clamp(y / n, 0.0, static_cast<double>(height - 1));
-        append_label(svg, x, y,
-                     printable(share.name) + ": " + percent_text(share.wiped, share.pixels) + " wiped, " +
-                         std::to_string(share.required) + "% required",
-                     size);
+        labels.add(x, y, printable(share.name) + ": " + percent_text(share.wiped, share.pixels) + " wiped, " +
+                             std::to_string(share.required) + "% required");
     }
-    for (const Approach& a : field.clearance) {
-        if (!a.touch)
-            svg += "<line class=\"clearance\" x1=\"" + svg_number(a.first_x) +
-                   "\" y1=\"" + svg_number(a.first_y) + "\" x2=\"" + svg_number(a.second_x) + "\" y2=\"" +
-                   svg_number(a.second_y) + "\" stroke=\"" + svg_colour(field_clearance) + "\" stroke-width=\"" +
-                   svg_number(std::max(1.0, size / 6.0)) + "\"/>\n";
-        append_label(svg, (a.first_x + a.second_x) / 2, (a.first_y + a.second_y) / 2 - size * 0.5,
-                     "closest approach: " + approach_text(a), size);
-    }
-    append_legend(svg, size);
+    for (const Approach& a : field.clearance)
+        labels.add((a.first_x + a.second_x) / 2, (a.first_y + a.second_y) / 2 - size * 0.5,
+                   "closest approach: " + approach_text(a));
+    svg += legend;
     svg += "</g>\n";
     svg += svg_end();
     save_svg(svg, path, wiped_field_vector, between);
