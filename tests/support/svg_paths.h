@@ -7,44 +7,32 @@ namespace wiper::test {
 
 // What a path's data encloses, read back from its text: absolute M, H, V, L, Z only.
 struct PathArea {
-    double area = 0;       // the rings' signed areas (shoelace, y down), added
-    int rings = 0, clockwise = 0, counter_clockwise = 0;
-    bool ok = true;        // only those commands, each ring closed, straight runs merged
+    double area = 0; // the rings' signed areas (shoelace, y down), added
+    int clockwise = 0, counter_clockwise = 0;
+    bool ok = true;  // only those commands, each ring closed, straight runs merged
 };
 
 inline PathArea path_area(const std::string& d) {
     PathArea result;
     std::istringstream in(d);
-    std::string word;
     double x = 0, y = 0, x0 = 0, y0 = 0, ring = 0;
     char last = 'Z';
-    while (in >> word) {
+    for (std::string word; in >> word; last = word[0]) {
         const char c = word[0];
         double nx = x, ny = y;
         if (c == 'M') {
             result.ok &= last == 'Z';
             in >> x0 >> y0;
-            x = x0, y = y0, ring = 0, last = c;
+            x = x0, y = y0, ring = 0;
             continue;
-        } else if (c == 'H' || c == 'V' || c == 'L') {
-            result.ok &= c != last || c == 'L'; // a straight run is one command
-            if (c == 'H') in >> nx;
-            else if (c == 'V') in >> ny;
-            else in >> nx >> ny;
-        } else if (c == 'Z') {
-            nx = x0, ny = y0;
-        } else {
-            result.ok = false;
-            break;
         }
+        result.ok &= (c == 'H' || c == 'V' || c == 'L' || c == 'Z') && (c != last || c == 'L');
+        if (c == 'H' || c == 'L') in >> nx;
+        if (c == 'V' || c == 'L') in >> ny;
+        if (c == 'Z') nx = x0, ny = y0;
         ring += x * ny - nx * y;
         x = nx, y = ny;
-        if (c == 'Z') {
-            ++result.rings;
-            ++(ring > 0 ? result.clockwise : result.counter_clockwise);
-            result.area += ring / 2;
-        }
-        last = c;
+        if (c == 'Z') ++(ring > 0 ? result.clockwise : result.counter_clockwise), result.area += ring / 2;
     }
     result.ok &= last == 'Z' && !in.bad();
     return result;
@@ -61,9 +49,8 @@ inline std::vector<SvgPath> svg_paths(const std::string& svg) {
         const std::string element = svg.substr(at, svg.find('>', at) - at);
         const auto value = [&](const std::string& name) {
             const std::size_t begin = element.find(" " + name + "=\"");
-            if (begin == std::string::npos) return std::string();
             const std::size_t from = begin + name.size() + 3;
-            return element.substr(from, element.find('"', from) - from);
+            return begin == std::string::npos ? std::string() : element.substr(from, element.find('"', from) - from);
         };
         paths.push_back({value("class"), value("data-file"), value("d")});
     }
