@@ -4,16 +4,9 @@
 
 #include "app/progress_line.h"
 #include "common/failure.h"
+#include "field/field_text.h"
 
 namespace wiper {
-
-std::string percent_text(std::uint64_t part, std::uint64_t of) {
-    if (of == 0) return "0.0%";
-    // Tenths of a percent, exact: part <= of < 2^31 x 2^31, so 1000 x part fits.
-    const unsigned __int128 tenths = static_cast<unsigned __int128>(part) * 1000 / of;
-    const auto t = static_cast<std::uint64_t>(tenths);
-    return std::to_string(t / 10) + "." + std::to_string(t % 10) + "%";
-}
 
 namespace {
 

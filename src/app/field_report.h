@@ -6,10 +6,6 @@
 
 namespace wiper {
 
-// A share of `of` as a percent with one decimal, rounded down: a share shown
-// as 98.0% is at least 98%, and 100.0% means every pixel.
-std::string percent_text(std::uint64_t part, std::uint64_t of);
-
 // The report of the field, a line each, without line ends: the picture and
 // which parts wipe, each part's pixels, all of them together, then each zone.
 // Names are made printable.

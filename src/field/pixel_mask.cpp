@@ -83,4 +83,8 @@ void PixelMask::keep_common(const PixelMask& other) {
     for (std::size_t i = 0; i < words_.size(); ++i) words_[i] &= other.words_[i];
 }
 
+void PixelMask::remove(const PixelMask& other) {
+    for (std::size_t i = 0; i < words_.size(); ++i) words_[i] &= ~other.words_[i];
+}
+
 } // namespace wiper

@@ -37,6 +37,8 @@ public:
     void keep_common(const PixelMask& other);
     // Clears [x_begin, x_end) of row y, all inside the mask.
     void clear_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end);
+    // This &= ~other.
+    void remove(const PixelMask& other);
 
     const std::uint64_t* row(std::int32_t y) const { return words_.data() + static_cast<std::size_t>(y) * per_row_; }
 
