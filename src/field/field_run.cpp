@@ -25,6 +25,7 @@ std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs
     for (const std::string& name : inputs.parts) {
         if (const std::string copy = backup_copy_warning(name); !copy.empty() && hooks.warn) hooks.warn(copy);
         Part part = read_part(folder, name, before, stop_clock.between());
+        if (hooks.part_read) hooks.part_read(part);
         pose_every_frame(part, inputs.turns, hooks);
         parts.push_back(part);
         before = std::move(part);
