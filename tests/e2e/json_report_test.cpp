@@ -83,7 +83,7 @@ TEST_P(JsonReport, SaysWhatTheTextSays) {
     }
     const Json& field = doc["field"];
     for (const Json& part : field["parts"])
-        says.push_back(" " + part["file"].get<std::string>() + " " + part["pixels"].dump() + " px\n");
+        says.push_back(std::string(" ") + part["file"].get<std::string>() + " " + part["pixels"].dump() + " px\n");
     says.push_back(" together " + field["together"].dump() + " px, ");
     says.push_back(" of the picture, " + field["by_two_or_more"].dump() + " px by two or more\n");
     for (const Json& zone : field["zones"])
