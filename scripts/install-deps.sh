@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs that this machine lacks.
-#   install-deps.sh build        compiler, CMake and SDL2's development files:
-#                                enough to build and render
+#   install-deps.sh build        compiler, CMake, SDL2's development files and
+#                                the JSON library: enough to build and render
 #   install-deps.sh build test   also GoogleTest, Google Benchmark, clang and
 #                                the X and picture tools the tests use
 #   install-deps.sh windows      the MinGW-w64 cross compiler for the Windows
@@ -10,9 +10,9 @@
 # Without root and without sudo it prints the apt-get command to run as root.
 set -euo pipefail
 declare -A sets=(
-  [build]="g++ cmake make libsdl2-dev"
+  [build]="g++ cmake make libsdl2-dev nlohmann-json3-dev"
   [test]="googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick"
-  [windows]="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools"
+  [windows]="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools nlohmann-json3-dev"
   [windows-test]="python3 googletest wine wine64 xvfb xauth xdotool x11-utils imagemagick"
 )
 (($#)) || set -- build

@@ -3,8 +3,9 @@
 #  1. GoogleTest for MinGW, built once from Debian's sources into the build tree;
 #  2. the program and its tests, cross-built (build-windows-test/);
 #  3. the unit and end-to-end tests, through ctest with Wine as the emulator;
-#  4. the exe's frames, wiped fields and reports against the Linux build's, byte for byte, on the example
-#     and on random folders (seed printed; WIPER_SCENE_SEED picks another);
+#  4. the exe's frames, wiped fields (BMP and SVG) and reports against the Linux build's, byte for byte,
+#     and its --json documents key for key apart from paths and line ends, on the example and on
+#     random folders (seed printed; WIPER_SCENE_SEED picks another);
 #  5. Ctrl-C stops a run between whole frames with status 30;
 #  6. Form1 under Xvfb, in a Wine prefix of its own: a 753 x 394 client area
 #     showing the frame at (0,0) and the window colour beside it, and a key
@@ -115,6 +116,31 @@ else
   grep -E "^[0-9]+% tests passed" "$tmp/ctest.log"
 fi
 
+# same_json LINUX_DOC LINUX_FOLDER WINDOWS_DOC WINDOWS_FOLDER: the two --json
+# documents say the same, once each names its folder alike, with / for \ (as
+# the reports are compared) and its own line ends. Prints the first difference.
+same_json() {
+  python3 - "$@" <<'PY'
+import json, sys
+def load(doc, folder):
+    with open(doc, encoding="utf-8") as f:
+        text = f.read()
+    def same_paths(v):
+        if isinstance(v, str): return v.replace(folder, "FOLDER").replace("\\", "/")
+        if isinstance(v, list): return [same_paths(x) for x in v]
+        if isinstance(v, dict): return {k: same_paths(x) for k, x in v.items()}
+        return v
+    return same_paths(json.loads(text)), list(json.loads(text))
+try:
+    (linux, linux_keys), (win, win_keys) = load(sys.argv[1], sys.argv[2]), load(sys.argv[3], sys.argv[4])
+except ValueError as e:
+    sys.exit(f"not one JSON document: {e}")
+if linux_keys != win_keys: sys.exit(f"keys {win_keys} on Windows, {linux_keys} on Linux")
+for key in linux:
+    if linux[key] != win[key]: sys.exit(f"{key}: {json.dumps(win[key])[:300]} on Windows, {json.dumps(linux[key])[:300]} on Linux")
+PY
+}
+
 stage "frames and wiped fields of the exe against the Linux build's"
 seed=${WIPER_SCENE_SEED:-20261207}
 python3 "$root/tests/e2e/random_scenes.py" "$tmp/scenes" 40 "$seed"
@@ -140,6 +166,10 @@ for scene in "$tmp/scenes"/*/; do
   if [[ $linux_status != "$win_status" || $linux_kind != "$win_kind" ]]; then
     fail "$name: status $win_status ($win_kind) on Windows, $linux_status ($linux_kind) on Linux (seed $seed)"
     differing=$((differing + 1))
+  elif [[ -n $(find "$tmp/linux-$name/buffer" -name '*_wiped.svg') &&
+          -z $(find "$tmp/win-$name/buffer" -name '*_wiped.svg') ]]; then
+    fail "$name: the Linux build wrote the field's SVG picture and the exe did not (seed $seed)"
+    differing=$((differing + 1))
   elif ! diff -r "$tmp/linux-$name/buffer" "$tmp/win-$name/buffer" >"$tmp/diff-$name"; then
     fail "$name: frames or wiped fields differ (seed $seed): $(head -3 "$tmp/diff-$name")"
     differing=$((differing + 1))
@@ -147,12 +177,30 @@ for scene in "$tmp/scenes"/*/; do
     # The reports differ only in the path separator and the line ends.
     fail "$name: reports differ (seed $seed): $(head -3 "$tmp/diff-$name")"
     differing=$((differing + 1))
+  else
+    # The same run again with --json, over what the first left: its document.
+    set +e
+    "$linux_build/wiper-render" --headless --wiped --json "$tmp/linux-$name" >"$tmp/linux-$name.json" 2>/dev/null
+    linux_status=$?
+    WINEPREFIX=$headless_prefix wine "$exe" --headless --wiped --json "$(windows_path "$tmp/win-$name")" \
+      >"$tmp/win-$name.json" 2>/dev/null </dev/null
+    win_status=$?
+    set -e
+    if [[ $linux_status != "$win_status" ]]; then
+      fail "$name: with --json, status $win_status on Windows, $linux_status on Linux (seed $seed)"
+      differing=$((differing + 1))
+    elif ! why=$(same_json "$tmp/linux-$name.json" "$tmp/linux-$name" "$tmp/win-$name.json" \
+                   "$(windows_path "$tmp/win-$name")" 2>&1); then
+      fail "$name: JSON documents differ (seed $seed): $why"
+      differing=$((differing + 1))
+    fi
   fi
 done
 frames=$(find "$tmp"/linux-*/buffer -name '*.bmp' ! -name '*_wiped.bmp' | wc -l)
 fields=$(find "$tmp"/linux-*/buffer -name '*_wiped.bmp' | wc -l)
+vectors=$(find "$tmp"/linux-*/buffer -name '*_wiped.svg' | wc -l)
 if ((differing == 0)); then
-  pass "$compared folders, $frames frames and $fields wiped fields with their reports, byte for byte the same (seed $seed)"
+  pass "$compared folders, $frames frames, $fields wiped fields and $vectors SVG pictures with their reports, byte for byte the same, and their JSON documents (seed $seed)"
 fi
 
 stage "Ctrl-C"

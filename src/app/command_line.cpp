@@ -71,6 +71,10 @@ constexpr Option options[] = {
      [](CommandLine& cl, std::string_view) { cl.wiped = true; }},
     {"--wiped-only", "", "", InSynopsis::alone, "the wiped field alone: no frame is drawn, read or written",
      [](CommandLine& cl, std::string_view) { cl.wiped_only = true; }},
+    {"--json", "", "", InSynopsis::alone,
+     "print one JSON document on stdout instead of the summary\n"
+     "and the report, a failed run's too (see README.md)",
+     [](CommandLine& cl, std::string_view) { cl.json = true; }},
     {"--rebuild-memory", "", "BYTES", InSynopsis::alone,
      "the most memory kept of the polygons drawn into\n"
      "each frame, so later parts rebuild frames rather than read\n"

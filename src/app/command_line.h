@@ -13,6 +13,7 @@ struct CommandLine {
     bool quiet = false;   // no summary after a successful run
     bool wiped = false;      // render, then compute the wiped field
     bool wiped_only = false; // compute the wiped field alone: no frame, no window
+    bool json = false;       // stdout holds one JSON document, whatever the run's end
     std::optional<std::uint64_t> rebuild_memory; // --rebuild-memory=BYTES, when given
     std::string error;    // what was wrong, for usage_error
 };

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "platform/failure_notice.h"
 #include "app/field_report.h"
+#include "app/json_report.h"
 #include "app/program_main.h"
 #include "app/preview_window.h"
 #include "app/progress_line.h"
@@ -43,20 +44,25 @@ bool stopped_at_output(const wiper::StandardStreams& streams) {
                                       streams.write_failed(StandardStream::err));
 }
 
-int report(wiper::StandardStreams& streams, const char* kind, const std::string& detail, int status) {
-    const std::string line = std::string("wiper-render: ") + kind + ": " + wiper::printable(detail);
+// Reports a failure on stderr, and in `record` when the run keeps one for --json.
+int report(wiper::StandardStreams& streams, const char* kind, const std::string& detail, int status,
+           wiper::RunRecord* record = nullptr) {
+    const std::string message = std::string(kind) + ": " + wiper::printable(detail);
+    const std::string line = "wiper-render: " + message;
     streams.write(wiper::StandardStream::err, line + "\n");
     const int stopped = wiper::exit_status(wiper::FailureKind::stopped);
-    if (stopped_at_output(streams)) return stopped;
+    const int result = stopped_at_output(streams) ? stopped : status;
+    if (record) record->failure = wiper::RunRecord::FailureLine{kind, result, message};
+    if (result == stopped) return stopped;
     // A stop was asked for by the user; it needs no notice.
-    if (status != stopped) wiper::notify_failure(line);
+    wiper::notify_failure(line);
     return status;
 }
 
 // The end of a run that a stop caught while its output waited.
-int report_stopped_output(wiper::StandardStreams& streams) {
+int report_stopped_output(wiper::StandardStreams& streams, wiper::RunRecord* record = nullptr) {
     return report(streams, "stopped", "the run was stopped while its output waited to be read",
-                  wiper::exit_status(wiper::FailureKind::stopped));
+                  wiper::exit_status(wiper::FailureKind::stopped), record);
 }
 
 // Whether a failure is a settings file missing from the folder the program
@@ -75,6 +81,8 @@ struct Outcome {
     wiper::RunSummary summary;             // the frames, unless only the field was asked for
     std::optional<wiper::WipedField> field; // with --wiped or --wiped-only
     std::string field_picture;              // as named inside the folder
+    std::string field_vector;
+    std::string image_name;                 // the frames' prefix, once the settings are read
 };
 
 // Runs the job the command line asks for: the frames, the wiped field after
@@ -83,7 +91,7 @@ struct Outcome {
 // reporting the failure that stopped it.
 int render(const wiper::CommandLine& cl, const std::string& folder, const wiper::Hooks& hooks,
            const wiper::RunOptions& options, const std::function<void()>& frames_done, wiper::StandardStreams& streams,
-           wiper::ProgressLine& progress, Outcome& outcome) {
+           wiper::ProgressLine& progress, Outcome& outcome, wiper::RunRecord* record) {
     using namespace wiper;
     const bool folder_given = !cl.folder.empty();
     try {
@@ -91,6 +99,7 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         const char* stopped = cl.wiped_only ? field_stopped_message : run_stopped_message;
         StopClock stop_clock(hooks, stopped);
         const FolderInputs inputs = read_folder_inputs(folder, stop_clock.between());
+        outcome.image_name = inputs.image.name;
         FieldScene scene;
         scene.turns = inputs.turns;
         // Zones are checked before any frame is drawn, so a mistake in one costs no render.
@@ -112,6 +121,7 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         if (cl.wiped || cl.wiped_only) {
             outcome.field = make_wiped_field(inputs.image, folder, scene, hooks);
             outcome.field_picture = FrameNames(folder, inputs.image.name).shown_field_picture();
+            outcome.field_vector = FrameNames(folder, inputs.image.name).shown_field_vector();
         }
     } catch (const Failure& failure) {
         progress.erase();
@@ -119,14 +129,14 @@ int render(const wiper::CommandLine& cl, const std::string& folder, const wiper:
         if (!folder_given && settings_missing(failure, folder))
             detail += "; no FOLDER was given, so wiper-render looked in the folder that holds it. "
                       "Run a scene with: wiper-render FOLDER";
-        return report(streams, kind_name(failure.kind()), detail, exit_status(failure.kind()));
+        return report(streams, kind_name(failure.kind()), detail, exit_status(failure.kind()), record);
     } catch (const std::bad_alloc&) {
         progress.erase();
         return report(streams, kind_name(FailureKind::out_of_memory), "the run could not get the memory it needs",
-                      exit_status(FailureKind::out_of_memory));
+                      exit_status(FailureKind::out_of_memory), record);
     } catch (const std::exception& e) {
         progress.erase();
-        return report(streams, "internal error", e.what(), internal_error_status);
+        return report(streams, "internal error", e.what(), internal_error_status, record);
     }
     progress.erase();
     return 0;
@@ -163,6 +173,21 @@ void print_summary(wiper::StandardStreams& streams, const wiper::RunSummary& sum
                       printable(summary.first_frame).c_str(), printable(summary.last_frame).c_str());
 }
 
+// With --json: the document, after every other line of the run, holding the
+// exit status. A document that cannot be written ends the run as any
+// output does, with a line on stderr alone.
+int print_json(wiper::StandardStreams& streams, wiper::RunRecord& record, int status) {
+    using namespace wiper;
+    record.status = status;
+    const bool dropped_before = streams.output_dropped();
+    streams.write(StandardStream::out, json_report(record));
+    streams.flush_output();
+    if (!streams.write_failed(StandardStream::out) && (dropped_before || !streams.output_dropped())) return status;
+    if (stop_request_pending()) return report_stopped_output(streams);
+    return report(streams, kind_name(FailureKind::file_access), "cannot write to standard output",
+                  exit_status(FailureKind::file_access));
+}
+
 } // namespace
 
 // The whole program after its entry point has turned the command line into
@@ -193,21 +218,33 @@ int program_main(const std::vector<std::string>& args, wiper::StandardStreams& s
         break;
     }
 
+    // With --json, what the run did is kept for the document that ends it, however it ends.
+    RunRecord run_record;
+    RunRecord* const record = cl.json ? &run_record : nullptr;
+    const auto finish = [&](int status) { return record ? print_json(streams, *record, status) : status; };
     std::string folder = cl.folder;
     if (folder.empty()) {
         try {
             folder = program_folder();
         } catch (const Failure& failure) {
-            return report(streams, kind_name(failure.kind()), failure.what(), exit_status(failure.kind()));
+            return finish(
+                report(streams, kind_name(failure.kind()), failure.what(), exit_status(failure.kind()), record));
         }
     }
     const bool on_terminal = streams.is_terminal(StandardStream::err);
     ProgressLine progress(streams, on_terminal);
     Hooks hooks;
-    hooks.warn = [&streams, &progress](const std::string& message) {
+    hooks.warn = [&streams, &progress, record](const std::string& message) {
         progress.erase();
         streams.print(StandardStream::err, "wiper-render: warning: %s\n", printable(message).c_str());
+        if (record) record->warnings.push_back(printable(message));
     };
+    if (record) {
+        hooks.part_read = [record](const Part& part) { record->parts.push_back(part); };
+        hooks.frame_saved = [record](std::int64_t n) {
+            record->frames_written = std::max(record->frames_written, n);
+        };
+    }
     // The window comes up before any file is read; without one the run goes on headless.
     std::unique_ptr<PreviewWindow> window;
     if (!cl.headless && !cl.wiped_only)
@@ -233,20 +270,34 @@ int program_main(const std::vector<std::string>& args, wiper::StandardStreams& s
     if (window) options.refresh = [&window](const FrameSurface& surface) { window->show(surface); };
     Outcome outcome;
     const int status = render(cl, folder, hooks, options, [&window] { window.reset(); }, streams, progress,
-                              outcome);
+                              outcome, record);
     window.reset(); // the window closes when the run returns, however it ended
-    if (status != 0) return status;
-    if (!cl.quiet) {
+    if (record) {
+        // The frames as the summary names them; after a failure, those saved before it.
+        if (status == 0 && !cl.wiped_only) record->frames_written = outcome.summary.frames_written;
+        if (record->frames_written > 0) {
+            const FrameNames names(folder, outcome.image_name);
+            record->first_frame = names.shown_frame(1);
+            record->last_frame = names.shown_frame(record->frames_written);
+        }
+        if (outcome.field) {
+            record->field = &*outcome.field;
+            record->field_picture = outcome.field_picture;
+            record->field_vector = outcome.field_vector;
+        }
+    }
+    if (status != 0) return finish(status);
+    if (!cl.quiet && !cl.json) {
         if (!cl.wiped_only) print_summary(streams, outcome.summary);
         if (outcome.field)
             for (const std::string& line : field_report(*outcome.field, outcome.field_picture))
                 streams.write(StandardStream::out, line + "\n");
     }
     streams.flush_output();
-    if (stopped_at_output(streams)) return report_stopped_output(streams);
+    if (stopped_at_output(streams)) return finish(report_stopped_output(streams, record));
     if (streams.write_failed(StandardStream::out))
-        return report(streams, kind_name(FailureKind::file_access), "cannot write to standard output",
-                      exit_status(FailureKind::file_access));
+        return finish(report(streams, kind_name(FailureKind::file_access), "cannot write to standard output",
+                             exit_status(FailureKind::file_access), record));
     // Everything is written; a zone short of its share is the answer, not a failure.
     bool short_of_a_zone = false;
     if (outcome.field)
@@ -256,11 +307,11 @@ int program_main(const std::vector<std::string>& args, wiper::StandardStreams& s
         }
     // A warning that could not be written (its reader went away, say) never
     // stopped the frames, but the run must not pass for one that said all it had to.
-    if (stopped_at_output(streams)) return report_stopped_output(streams);
+    if (stopped_at_output(streams)) return finish(report_stopped_output(streams, record));
     if (streams.write_failed(StandardStream::err))
-        return report(streams, kind_name(FailureKind::file_access), "cannot write to standard error",
-                      exit_status(FailureKind::file_access));
-    return short_of_a_zone ? zone_short_status : 0;
+        return finish(report(streams, kind_name(FailureKind::file_access), "cannot write to standard error",
+                             exit_status(FailureKind::file_access), record));
+    return finish(short_of_a_zone ? zone_short_status : 0);
 } catch (const std::bad_alloc&) {
     return report(streams, wiper::kind_name(wiper::FailureKind::out_of_memory),
                   "the program could not get the memory it needs",

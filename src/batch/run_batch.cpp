@@ -58,6 +58,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         check_stop();
         if (const std::string copy = backup_copy_warning(name); !copy.empty()) warn(hooks, copy);
         legge_files_coordinate(m, folder, name, stop_clock.between());
+        if (hooks.part_read) hooks.part_read(m.part);
         double blade_angle = 0.0;
         const PartKind kind = m.part.kind;
         const std::int64_t frames = m.part.frame_count; // the bound is taken once
@@ -103,6 +104,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                 if (options.refresh) options.refresh(surface);
                 check_stop();
                 files.save(std::move(*frame));
+                if (hooks.frame_saved) hooks.frame_saved(n);
             }
         } catch (const Failure&) {
             report_leftovers();

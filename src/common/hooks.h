@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/part.h"
+
 namespace wiper {
 
 // Where a job is, for a progress line: part `part` of `parts` (from 1), named
@@ -28,6 +30,10 @@ struct Hooks {
     std::function<bool()> stop_requested;
     // Before each frame is drawn, or as the sweep reaches a frame.
     std::function<void(const Progress&)> progress;
+    // Once a part file is read, before it is posed or drawn; and once frame n
+    // is saved. So a report can say what a run that failed had done by then.
+    std::function<void(const Part&)> part_read;
+    std::function<void(std::int64_t n)> frame_saved;
 };
 
 // The one stop check: a "stopped" failure saying `message` when a stop was asked for.

@@ -53,6 +53,7 @@ std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs
     for (const std::string& name : inputs.parts) {
         if (const std::string copy = backup_copy_warning(name); !copy.empty() && hooks.warn) hooks.warn(copy);
         Part part = read_part(folder, name, before, stop_clock.between());
+        if (hooks.part_read) hooks.part_read(part);
         if (const std::string count = frame_count_warning(name, part.frame_count, drawn, longest);
             !count.empty() && hooks.warn)
             hooks.warn(count);
