@@ -1,6 +1,7 @@
 #include "app/field_report.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/progress_line.h"
 #include "common/failure.h"
@@ -24,6 +25,18 @@ std::string which_wipe(const WipedField& field) {
                   : "no part is carried, so all " + std::to_string(n) + " swept parts wipe";
 }
 
+// The closest approach of two wipers, or when they touch.
+std::string approach_text(const Approach& a) {
+    std::string text = printable(a.first) + " and " + printable(a.second) + ": ";
+    if (a.touch) {
+        const std::string from = std::to_string(a.touch->first), to = std::to_string(a.touch->second);
+        return text + (from == to ? "touch at frame " + from : "touch between frame " + from + " and frame " + to);
+    }
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%.1f px at frame %.1f", a.distance, a.t);
+    return text + numbers;
+}
+
 } // namespace
 
 std::vector<std::string> field_report(const WipedField& field, const std::string& shown_picture) {
@@ -39,9 +52,14 @@ std::vector<std::string> field_report(const WipedField& field, const std::string
                                                     (zone.met() ? "ok" : "short"));
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, text_columns(row.first));
+    // The approaches take the name column as the other rows set it, so that
+    // those keep their format.
+    for (const auto& approach : field.clearance) rows.emplace_back("closest approach", approach_text(approach));
     std::vector<std::string> lines{"wiped field: " + printable(shown_picture) + " (" + which_wipe(field) + ")"};
     for (const auto& row : rows)
-        lines.push_back("  " + row.first + std::string(width + 3 - text_columns(row.first), ' ') + row.second);
+        lines.push_back("  " + row.first +
+                        std::string(std::max(width + 3, text_columns(row.first) + 2) - text_columns(row.first), ' ') +
+                        row.second);
     return lines;
 }
 
