@@ -103,8 +103,11 @@ double box_gap(const PointBox& a, const PointBox& b) {
 
 // The least distance between two polygons, outline and inside: 0 where they
 // meet or one holds the other, else the least distance between their edges.
-Nearest polygon_distance(std::span<const screen_point> a, std::span<const screen_point> b) {
+// Edges `cutoff` or more apart are not measured: where none is nearer, d2 is infinity.
+Nearest polygon_distance(std::span<const screen_point> a, std::span<const screen_point> b,
+                         double cutoff = infinity) {
     Nearest best;
+    best.d2 = cutoff * cutoff;
     if (inside(a[0], b)) return {0, double(a[0].x), double(a[0].y), double(a[0].x), double(a[0].y)};
     if (inside(b[0], a)) return {0, double(b[0].x), double(b[0].y), double(b[0].x), double(b[0].y)};
     const std::size_t n = a.size(), m = b.size();
@@ -135,6 +138,7 @@ Nearest polygon_distance(std::span<const screen_point> a, std::span<const screen
             point_to_segment(b1, a0, a1, false, best);
         }
     }
+    if (best.d2 >= cutoff * cutoff) best.d2 = infinity;
     return best;
 }
 
@@ -260,9 +264,9 @@ private:
                     found.bound = std::min(found.bound, gap);
                     continue;
                 }
-                const Nearest nearest = polygon_distance(first_[a].polygon, second_[b].polygon);
+                const Nearest nearest = polygon_distance(first_[a].polygon, second_[b].polygon, near);
                 const double d = std::sqrt(nearest.d2);
-                found.bound = std::min(found.bound, d);
+                found.bound = std::min(found.bound, std::min(d, near));
                 if (d < found.distance) found = {found.bound, d, a, b, nearest};
             }
         return found;
@@ -286,7 +290,8 @@ private:
     void search(i64 k0, double d0, i64 k1, double d1) {
         if (k1 - k0 <= 1) return;
         const double span = static_cast<double>(k1 - k0) / looks_;
-        const double floor = (d0 + d1 - rate_ * span) / 2 - rounding_slack;
+        // No distance is below 0: once they meet, only an earlier meeting counts.
+        const double floor = std::max(0.0, (d0 + d1 - rate_ * span) / 2 - rounding_slack);
         if (floor > best_.distance || (floor == best_.distance && t_of(k0) >= best_t_)) return;
         const i64 km = k0 + (k1 - k0) / 2;
         const double dm = look(km).bound;
