@@ -41,9 +41,14 @@ std::vector<std::string> field_report(const WipedField& field, const std::string
                                                     (zone.met() ? "ok" : "short"));
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, text_columns(row.first));
+    // The approaches take the name column as the other rows set it, so that
+    // those keep their format.
+    for (const auto& approach : field.clearance) rows.emplace_back("closest approach", approach_text(approach));
     std::vector<std::string> lines{"wiped field: " + printable(shown_picture) + " (" + which_wipe(field) + ")"};
     for (const auto& row : rows)
-        lines.push_back("  " + row.first + std::string(width + 3 - text_columns(row.first), ' ') + row.second);
+        lines.push_back("  " + row.first +
+                        std::string(std::max(width + 3, text_columns(row.first) + 2) - text_columns(row.first), ' ') +
+                        row.second);
     return lines;
 }
 

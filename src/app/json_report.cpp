@@ -1,9 +1,11 @@
 #include "app/json_report.h"
 
 #include <charconv>
+#include <stdexcept>
 #include <nlohmann/json.hpp>
 
 #include "common/failure.h"
+#include "field/field_text.h"
 #include "geometry/wipers.h"
 
 namespace wiper {
@@ -52,13 +54,11 @@ Json field_json(const WipedField& field, const std::string& picture, const std::
 } // namespace
 
 double to_tenths(double x) {
-    // The decimal text the report prints, read back: the nearest tenth of the
-    // exact binary value, the same on every platform (unlike a printf of it).
-    char text[64];
-    const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::fixed, 1);
-    if (written.ec != std::errc{}) return x; // beyond any distance or frame a run has
-    double tenths = x;
-    std::from_chars(text, written.ptr, tenths);
+    // The report's own one-decimal text, read back, so the two always agree.
+    const std::string text = one_decimal_text(x);
+    double tenths = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), tenths).ec != std::errc{})
+        throw std::logic_error("the report's number " + text + " does not read back");
     return tenths;
 }
 

@@ -25,7 +25,15 @@ struct Approach {
 };
 
 // One approach for each pair of wipers (see wiper_numbers) that coexist at
-// some t, in order of their numbers.
+// some t, in order of their numbers. The continuous sweep is looked at so
+// that no point of either part moves more than half a pixel between two
+// looks, wherever it is, and more finely around the closest; with the
+// rounding of each part's vertices to whole pixels, the distance is within
+// about 2 px of the exact one. A stop request is looked for all along.
 std::vector<Approach> find_clearance(const BladeTurns& turns, const std::vector<Part>& parts, const Hooks& hooks);
+
+// In a scene with a swept part, warns about each carried part that shares its
+// motion with none: it rides no arm's tip, and forms a wiper of its own.
+void warn_blades_without_arm(const std::vector<Part>& parts, const Hooks& hooks);
 
 } // namespace wiper

@@ -70,6 +70,7 @@ std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs
 
 WipedField make_wiped_field(const ImageSettings& image, const std::string& folder, const FieldScene& scene,
                             const Hooks& hooks) {
+    warn_blades_without_arm(scene.parts, hooks);
     WipedField field =
         follow_sweep(ClipArea{image.width, image.height}, scene.turns, scene.parts, scene.zones, hooks);
     if (scene.glass)

@@ -29,7 +29,7 @@ TEST(FieldVector, RegionsEncloseTheReportsCounts) {
     for (std::string line, name, first, of; std::getline(lines, line);) {
         std::istringstream words(line);
         std::uint64_t count = 0;
-        if (line.rfind("  ", 0) != 0 || !(words >> name >> first)) continue;
+        if (line.rfind("  ", 0) != 0 || line.rfind("  closest approach", 0) == 0 || !(words >> name >> first)) continue;
         if (first.back() == '%') words >> of >> count;
         report[name] = {first, first.back() == '%' ? count : std::stoull(first)};
     }
