@@ -119,6 +119,30 @@ INSTANTIATE_TEST_SUITE_P(
             {"zone_A.txt line 1: \"0.8\": the required share is a whole percent from 0 to 100"}},
         Row{"ZoneWithNoCountedPixel", {{"glass.txt", corner}}, {"--wiped"}, 14, {},
             {"index out of range: ", "zone_A.txt: no pixel of the zone is counted: none lies on glass.txt"}},
+        Row{"ClosestApproachOfTheTwoWipers", {}, wiped_only, 40,
+            {"  zone_B.txt                      79.2% of 93771 px wiped, 80% required: short\n"
+             "  closest approach                coordinate_arm_left.txt and coordinate_blade_right_nr.txt: 52.5 px at "
+             "frame 1.0\n"}},
+        // The right wiper moved 150 px left, centre and every point.
+        Row{"WipersThatTouch",
+            {{"coordinate_arm_right.txt", "40,90,540,382\n340,379\n532,376\n537,374\n543,374\n548,378\n548,386\n"
+                                          "543,390\n537,390\n532,388\n340,385\n"},
+             {"coordinate_blade_right_nr.txt", "40,90,540,382\n340,382\n240,370\n440,370\n440,375\n350,375\n"
+                                               "350,380\n330,380\n330,375\n240,375\n"}},
+            wiped_only, 40,
+            {"  closest approach                coordinate_arm_left.txt and coordinate_blade_right_nr.txt: touch "
+             "between frame 1 and frame 2\n"}},
+        Row{"BladeWithoutItsArm",
+            {{"coordinate_blade_right_nr.txt",
+              "40,80,690,382\n490,382\n390,370\n590,370\n590,375\n500,375\n500,380\n480,380\n480,375\n390,375\n"}},
+            {"--wiped"}, 40,
+            {"  closest approach                coordinate_arm_left.txt and coordinate_blade_right_nr.txt: 52.5 px at "
+             "frame 1.0\n"
+             "  closest approach                coordinate_arm_right.txt and coordinate_blade_right_nr.txt: touch "
+             "between frame 1 and frame 19\n"},
+            {"warning: coordinate_blade_right_nr.txt turns about (690, 382) by 80 degrees in 40 frames, but no swept "
+             "part does: a blade follows its arm only when both have the same frame_count, sweep_angle, centre_x and "
+             "centre_y\n"}},
         Row{"GlassIsNotReadWithoutTheOptions", {{"glass.txt", "nonsense"}, {"glass2.txt", "nonsense"}}, {}, 0, {},
             {}, {"glass"}}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
