@@ -19,8 +19,23 @@ public:
     ClipArea clip_area() const { return ClipArea{width_, height_}; }
 
     // Sets the span's pixels, whatever its ink: a pixel that a polygon's fill
-    // or its outline covers is covered.
-    void span(Ink ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override;
+    // or its outline covers is covered. Inline, for the field's rasterizer
+    // walks (imaging/raster_walk.h), which hand it most spans a pixel long.
+    void span(Ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override {
+        std::uint64_t* words = row(y);
+        const auto first = static_cast<std::size_t>(x_begin);
+        const auto last = static_cast<std::size_t>(x_end) - 1; // inclusive
+        const std::size_t w0 = first / 64, w1 = last / 64;
+        const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
+        const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
+        if (w0 == w1) {
+            words[w0] |= head & tail;
+            return;
+        }
+        words[w0] |= head;
+        for (std::size_t w = w0 + 1; w < w1; ++w) words[w] = ~std::uint64_t{0};
+        words[w1] |= tail;
+    }
 
     bool test(std::int32_t x, std::int32_t y) const {
         return (row(y)[static_cast<std::size_t>(x) / 64] >> (static_cast<unsigned>(x) % 64)) & 1u;
