@@ -42,13 +42,14 @@ inline i128 floor_div(i128 n, i128 d) {
 
 inline i64 ceiling(const Edge& e) { return e.q + (e.f > 0 ? 1 : 0); }
 
+// The carry is taken without a branch: it follows the edge's slope, which no
+// branch predictor guesses, and the walk does little else a row.
 inline void step(Edge& e) {
     e.q += e.dq;
     e.f += e.dr;
-    if (e.f >= e.dy) {
-        e.f -= e.dy;
-        ++e.q;
-    }
+    const i64 carry = e.f >= e.dy ? 1 : 0;
+    e.f -= carry * e.dy;
+    e.q += carry;
 }
 
 template <class Sink>
@@ -89,37 +90,49 @@ void fill_interior(std::span<const screen_point> points, ClipArea clip, RasterSc
     std::sort(s.edges.begin(), s.edges.end(),
               [](const Edge& l, const Edge& r) { return l.first_row < r.first_row; });
 
+    // Rows [y, stop) that no edge enters or leaves are walked in one run,
+    // most of them crossed by two edges alone.
+    const auto emit = [&](std::int32_t row, i64 begin, i64 end) {
+        begin = std::clamp<i64>(begin, 0, width);
+        end = std::clamp<i64>(end, 0, width);
+        if (begin < end) sink.span(Ink::fill, row, static_cast<std::int32_t>(begin), static_cast<std::int32_t>(end));
+    };
     std::size_t next = 0;
     std::int32_t y = s.edges.front().first_row;
     while (next < s.edges.size() || !s.active.empty()) {
         if (s.active.empty() && s.edges[next].first_row > y) y = s.edges[next].first_row;
         while (next < s.edges.size() && s.edges[next].first_row == y) s.active.push_back(s.edges[next++]);
 
-        // Crossings as pixel ceilings: ceil is monotone, so sorting the
-        // ceilings gives the same pairing as sorting the exact crossings.
-        s.crossings.clear();
-        for (const Edge& e : s.active) s.crossings.push_back(ceiling(e));
-        // Few edges and nearly sorted from row to row: insertion sort wins.
-        for (std::size_t i = 1; i < s.crossings.size(); ++i) {
-            const i64 v = s.crossings[i];
-            std::size_t j = i;
-            for (; j > 0 && s.crossings[j - 1] > v; --j) s.crossings[j] = s.crossings[j - 1];
-            s.crossings[j] = v;
+        std::int32_t stop = next < s.edges.size() ? s.edges[next].first_row : s.active.front().end_row;
+        for (const Edge& e : s.active) stop = std::min(stop, e.end_row);
+        for (;;) {
+            if (s.active.size() == 2) {
+                const i64 c0 = ceiling(s.active[0]), c1 = ceiling(s.active[1]);
+                emit(y, std::min(c0, c1), std::max(c0, c1));
+            } else {
+                // Crossings as pixel ceilings: ceil is monotone, so sorting the
+                // ceilings gives the same pairing as sorting the exact crossings.
+                s.crossings.clear();
+                for (const Edge& e : s.active) s.crossings.push_back(ceiling(e));
+                // Few edges and nearly sorted from row to row: insertion sort wins.
+                for (std::size_t i = 1; i < s.crossings.size(); ++i) {
+                    const i64 v = s.crossings[i];
+                    std::size_t j = i;
+                    for (; j > 0 && s.crossings[j - 1] > v; --j) s.crossings[j] = s.crossings[j - 1];
+                    s.crossings[j] = v;
+                }
+                for (std::size_t i = 0; i + 1 < s.crossings.size(); i += 2) emit(y, s.crossings[i], s.crossings[i + 1]);
+            }
+            ++y;
+            if (y >= stop) break;
+            for (Edge& e : s.active) step(e);
         }
-        for (std::size_t i = 0; i + 1 < s.crossings.size(); i += 2) {
-            const i64 begin = std::clamp<i64>(s.crossings[i], 0, width);
-            const i64 end = std::clamp<i64>(s.crossings[i + 1], 0, width);
-            if (begin < end) sink.span(Ink::fill, y, static_cast<std::int32_t>(begin), static_cast<std::int32_t>(end));
-        }
-
-        ++y;
         // Retire edges that end here and step the rest to the next row.
         std::size_t kept = 0;
         for (std::size_t i = 0; i < s.active.size(); ++i) {
-            Edge e = s.active[i];
-            if (e.end_row <= y) continue;
-            step(e);
-            s.active[kept++] = e;
+            if (s.active[i].end_row <= y) continue;
+            if (kept != i) s.active[kept] = s.active[i];
+            step(s.active[kept++]);
         }
         s.active.resize(kept);
     }
@@ -175,7 +188,32 @@ void draw_segment(screen_point a, screen_point b, ClipArea clip, Sink& sink) {
         rem = static_cast<i64>(num % two_major);
     }
 
-    // The run of pixels on one row not yet sent: columns [run_lo, run_hi] of run_row.
+    // The minor coordinate moves one way only, by at most one a step: once
+    // past the far side of the area (or level and off it) no later step comes
+    // back. Its carry is taken without a branch, which the slope would defeat.
+    i64 v = minor_start + minor_sign * offset;
+    const auto past = [&] { return minor_sign == 0 || (minor_sign > 0 && v >= minor_limit) || (minor_sign < 0 && v < 0); };
+    const auto advance = [&] {
+        rem += two_minor;
+        const i64 carry = rem >= two_major ? 1 : 0;
+        rem -= carry * two_major;
+        v += carry * minor_sign;
+    };
+    if (!x_major) {
+        // A row a step: each pixel is a span of its own.
+        for (i64 t = t_lo; t <= t_hi; ++t) {
+            if (v >= 0 && v < minor_limit) {
+                const auto x = static_cast<std::int32_t>(v);
+                sink.span(Ink::pen, static_cast<std::int32_t>(major_start + major_sign * t), x, x + 1);
+            } else if (past()) {
+                break;
+            }
+            advance();
+        }
+        return;
+    }
+    // Along a row, the steps until the minor coordinate moves are one span:
+    // columns [run_lo, run_hi] of row run_row, not yet sent.
     i64 run_row = -1, run_lo = 0, run_hi = -1;
     const auto flush = [&] {
         if (run_hi >= run_lo)
@@ -185,31 +223,21 @@ void draw_segment(screen_point a, screen_point b, ClipArea clip, Sink& sink) {
     };
     for (i64 t = t_lo; t <= t_hi; ++t) {
         const i64 m = major_start + major_sign * t;
-        const i64 v = minor_start + minor_sign * offset;
         if (v >= 0 && v < minor_limit) {
-            const i64 x = x_major ? m : v;
-            const i64 y = x_major ? v : m;
-            if (y == run_row && run_hi >= run_lo && (x == run_hi + 1 || x == run_lo - 1)) {
-                run_lo = std::min(run_lo, x);
-                run_hi = std::max(run_hi, x);
+            if (v == run_row && run_hi >= run_lo) {
+                run_lo = std::min(run_lo, m);
+                run_hi = std::max(run_hi, m);
             } else {
                 flush();
-                run_row = y;
-                run_lo = run_hi = x;
+                run_row = v;
+                run_lo = run_hi = m;
             }
-        } else if (minor_sign == 0 || (minor_sign > 0 && v >= minor_limit) || (minor_sign < 0 && v < 0)) {
-            // The minor coordinate only moves one way: once past the far side
-            // (or level and off the area) no later step comes back.
+        } else if (past()) {
             break;
         }
-        rem += two_minor;
-        if (rem >= two_major) {
-            rem -= two_major;
-            ++offset;
-        }
+        advance();
     }
     flush();
 }
-
 
 } // namespace wiper::raster_detail
