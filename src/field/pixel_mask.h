@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -58,6 +59,45 @@ private:
     std::int32_t height_;
     std::size_t per_row_; // words a row
     std::vector<std::uint64_t> words_;
+};
+
+// A mask written through the union of its spans row by row: each row keeps
+// one interval while the spans that come overlap or touch it, and sets it in
+// the mask only when one does not, or at the end. A part looked at hundreds of
+// times a frame step sends each row nearly the same span every look, so the
+// mask's rows are touched once instead of at every look. The pixels set are
+// the union of the spans, as if each had been set at once.
+class RowUnion final : public SpanSink {
+public:
+    RowUnion(std::int32_t width, std::int32_t height)
+        : mask_(width, height), rows_(static_cast<std::size_t>(height)) {}
+
+    void span(Ink ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override {
+        Interval& row = rows_[static_cast<std::size_t>(y)];
+        if (row.begin < row.end && x_begin <= row.end && x_end >= row.begin) {
+            row.begin = std::min(row.begin, x_begin);
+            row.end = std::max(row.end, x_end);
+            return;
+        }
+        if (row.begin < row.end) mask_.span(ink, y, row.begin, row.end);
+        row = Interval{x_begin, x_end};
+    }
+    // The mask, with every span sent so far.
+    PixelMask& mask() {
+        for (std::size_t y = 0; y < rows_.size(); ++y) {
+            Interval& row = rows_[y];
+            if (row.begin < row.end) mask_.span(Ink::fill, static_cast<std::int32_t>(y), row.begin, row.end);
+            row = Interval{};
+        }
+        return mask_;
+    }
+
+private:
+    struct Interval {
+        std::int32_t begin = 0, end = 0;
+    };
+    PixelMask mask_;
+    std::vector<Interval> rows_;
 };
 
 } // namespace wiper

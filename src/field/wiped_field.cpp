@@ -19,7 +19,7 @@ struct Wiper {
     const Part* part = nullptr;
     StepMotion motion;
     StepSamples samples;
-    PixelMask mask;
+    RowUnion rows;             // the pixels it wipes, through the union of each row's spans
     SpanList spans;            // its pixels at the current pose, for the touch check
     bool spans_now = false;    // `spans` hold the current pose
     double blade_angle = 0;    // the running total through the last whole frame
@@ -35,7 +35,7 @@ struct Wiper {
     point_slots_array drawn{};
     std::size_t drawn_size = 0;
 
-    Wiper(const Part& p, ClipArea picture) : part(&p), mask(picture.width, picture.height) {}
+    Wiper(const Part& p, ClipArea picture) : part(&p), rows(picture.width, picture.height) {}
 };
 
 // When two wiping parts touch: the first and last t they share a pixel.
@@ -54,7 +54,7 @@ std::string frame_count_text(double t, bool up) {
 // Consecutive looks move a point by half a pixel at most, so at 8K most of
 // a blade's segments are the same from one look to the next.
 void draw_after(std::span<const screen_point> polygon, std::span<const screen_point> before, ClipArea picture,
-                RasterScratch& scratch, PixelMask& mask) {
+                RasterScratch& scratch, RowUnion& mask) {
     if (polygon.size() < 2 || !bounding_box(polygon).meets(picture)) return;
     raster_detail::fill_interior(polygon, picture, scratch, mask);
     const std::size_t n = polygon.size();
@@ -154,10 +154,10 @@ private:
     void draw(Wiper& w) {
         if (!w.drawn_now) return;
         if (w.spans_now)
-            w.spans.replay(w.mask);
+            w.spans.replay(w.rows);
         else
             draw_after(w.polygon, std::span<const screen_point>(w.drawn.data(), w.drawn_size), picture_, scratch_,
-                       w.mask);
+                       w.rows);
         std::copy(w.polygon.begin(), w.polygon.end(), w.drawn.begin());
         w.drawn_size = w.polygon.size();
     }
@@ -294,8 +294,9 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     StopClock stop_clock(hooks, field_stopped_message);
     for (Wiper& w : wipers) {
         stop_clock.poll();
-        field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
-        field.parts.push_back({w.part->name, w.mask.count(), std::nullopt, std::move(w.mask)});
+        PixelMask& mask = w.rows.mask();
+        field.wiped_mask->add_counting_twice(mask, *field.twice_mask);
+        field.parts.push_back({w.part->name, mask.count(), std::nullopt, std::move(mask)});
     }
     field.together = field.wiped_mask->count();
     field.by_two_or_more = field.twice_mask->count();
