@@ -30,6 +30,9 @@ fails or is interrupted (Ctrl-C, SIGTERM).
 
 Workloads: 1080p (1920 x 1080, 4 parts x 240 frames), 8k (7680 x 4320, 4 x 30),
 example (examples/wiper, 753 x 394, 4 x 40) and scaling (753 x 394, 4 x 2400).
+All but the example are make_workload.py's: two wipers (an arm and a blade
+each), the glass with its border and two zones, which only --wiped and
+--wiped-only read.
 """
 import argparse
 import os

@@ -18,6 +18,15 @@ struct StepMotion {
     // turning about a pivot is never farther from it than the picture's far
     // corner while it is inside. This is what sampling must bound.
     double inside = 0;
+    // A ring about the pivot that holds every pixel the part draws at any t,
+    // rounding included: the part turns rigidly inside a disc that rides a
+    // circle about the pivot. A part whose ring misses the picture never
+    // reaches it, however fast it turns.
+    double ring_near = 0, ring_far = 1e300;
+
+    // Whether the part can draw a pixel of the picture between its frame
+    // whose points fill `at_frame` and the next one.
+    bool can_reach(const PointBox& at_frame, ClipArea picture, double pivot_x, double pivot_y) const;
 };
 
 StepMotion step_motion(const Part& part, const BladeTurns& turns, ClipArea picture);

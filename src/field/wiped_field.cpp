@@ -7,29 +7,35 @@
 #include "common/failure.h"
 #include "field/span_list.h"
 #include "field/sweep_motion.h"
+#include "imaging/raster_walk.h"
 
 namespace wiper {
 
 namespace {
 
-// One wiping part as the sweep is followed.
+// One wiping part as the sweep is followed. Each is looked at on its own
+// terms, as often as its own motion asks: its field depends on no other part.
 struct Wiper {
     const Part* part = nullptr;
     StepMotion motion;
     StepSamples samples;
-    PixelMask mask;
+    RowUnion rows;             // the pixels it wipes, through the union of each row's spans
     SpanList spans;            // its pixels at the current pose, for the touch check
+    bool spans_now = false;    // `spans` hold the current pose
     double blade_angle = 0;    // the running total through the last whole frame
     point_slots_array points{};
     PointBox at_frame;         // where its last whole frame put it
     std::span<const screen_point> polygon; // at the current pose
     PointBox now;              // where the current pose put it
     bool drawn_now = false;    // posed at the current t, and on the picture
-    bool keep_spans = false;   // its spans at the current t are kept for the touch check
     bool this_step = false;    // the current frame step can reach the picture
     bool approximate = false;  // a step that reaches the picture was capped
+    std::vector<std::size_t> near; // the parts it may touch in the current step
+    // The last pose drawn into the mask: its pixels are all there already.
+    point_slots_array drawn{};
+    std::size_t drawn_size = 0;
 
-    Wiper(const Part& p, ClipArea picture) : part(&p), mask(picture.width, picture.height) {}
+    Wiper(const Part& p, ClipArea picture) : part(&p), rows(picture.width, picture.height) {}
 };
 
 // When two wiping parts touch: the first and last t they share a pixel.
@@ -40,6 +46,24 @@ struct Touch {
 
 std::string frame_count_text(double t, bool up) {
     return std::to_string(static_cast<std::int64_t>(up ? std::ceil(t) : std::floor(t)));
+}
+
+// Draws a pose into a mask that already holds `before`, a pose of the same
+// part: the same pixels as rasterize_polygon, but an outline segment whose
+// ends have not moved since `before` is skipped, its pixels being set already.
+// Consecutive looks move a point by half a pixel at most, so at 8K most of
+// a blade's segments are the same from one look to the next.
+void draw_after(std::span<const screen_point> polygon, std::span<const screen_point> before, ClipArea picture,
+                RasterScratch& scratch, RowUnion& mask) {
+    if (polygon.size() < 2 || !bounding_box(polygon).meets(picture)) return;
+    raster_detail::fill_interior(polygon, picture, scratch, mask);
+    const std::size_t n = polygon.size();
+    const bool same_shape = before.size() == n;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        if (same_shape && polygon[i] == before[i] && polygon[j] == before[j]) continue;
+        raster_detail::draw_segment(polygon[i], polygon[j], picture, mask);
+    }
 }
 
 class SweepFollower {
@@ -55,20 +79,32 @@ public:
         for (std::int64_t n = 1; n <= last; ++n) {
             stop_clock_.poll(); // a frame can take far less than a look for a stop request costs
             if (hooks_.progress) hooks_.progress(Progress{0, 0, {}, n, last});
-            pose_all(static_cast<double>(n), n, true);
-            // The step to frame n + 1, looked at as often as its fastest
-            // part that can reach the picture needs.
-            std::uint32_t count = 1;
+            at_frame(n);
+            // The step to frame n + 1: each part that can reach the picture in
+            // it is looked at as often as its own motion asks.
             for (Wiper& w : wipers_) {
-                w.this_step = n < w.part->frame_count && w.at_frame.meets(picture_, w.motion.anywhere + 1.0);
-                if (!w.this_step) continue;
-                count = std::max(count, w.samples.count);
-                if (w.samples.capped) w.approximate = true;
+                w.near.clear();
+                w.this_step = n < w.part->frame_count &&
+                              w.motion.can_reach(w.at_frame, picture_, w.part->centre_x, w.part->centre_y);
+                if (w.this_step && w.samples.capped) w.approximate = true;
             }
-            for (std::uint32_t i = 1; i < count; ++i) {
-                stop_clock_.poll();
-                pose_all(static_cast<double>(n) + static_cast<double>(i) / count, n, false);
+            bool any_near = false;
+            for (std::size_t a = 0; a < wipers_.size(); ++a)
+                for (std::size_t b = a + 1; b < wipers_.size(); ++b)
+                    if (may_meet(wipers_[a], wipers_[b])) {
+                        wipers_[a].near.push_back(b);
+                        wipers_[b].near.push_back(a);
+                        any_near = true;
+                    }
+            for (Wiper& w : wipers_) {
+                if (!w.this_step || !w.near.empty()) continue;
+                for (std::uint32_t i = 1; i < w.samples.count; ++i) {
+                    stop_clock_.poll();
+                    pose(w, between(n, i, w.samples.count), false);
+                    draw(w);
+                }
             }
+            if (any_near) between_near(n);
         }
     }
 
@@ -84,46 +120,119 @@ public:
     }
 
 private:
-    // Every wiping part that is on the glass at t: at a frame (whole t) all
-    // parts with that frame; between frames, those whose step can reach the picture.
-    void pose_all(double t, std::int64_t n, bool whole) {
+    static double between(std::int64_t n, std::uint32_t i, std::uint32_t count) {
+        return static_cast<double>(n) + static_cast<double>(i) / count;
+    }
+
+    // Whether two parts can come within touching distance in the current step:
+    // both can reach the picture, and their boxes, each grown by how far it
+    // moves, meet.
+    static bool may_meet(const Wiper& a, const Wiper& b) {
+        if (!a.this_step || !b.this_step) return false;
+        const double grow = std::min(a.motion.anywhere + b.motion.anywhere + 2.0, 1e12);
+        const auto apart = [&](std::int64_t lo0, std::int64_t hi0, std::int64_t lo1, std::int64_t hi1) {
+            return static_cast<double>(lo1) - static_cast<double>(hi0) > grow ||
+                   static_cast<double>(lo0) - static_cast<double>(hi1) > grow;
+        };
+        const PointBox &p = a.at_frame, &q = b.at_frame;
+        return !apart(p.x0, p.x1, q.x0, q.x1) && !apart(p.y0, p.y1, q.y0, q.y1);
+    }
+
+    void pose(Wiper& w, double t, bool whole) {
+        // Between frames the pose takes the running total as it stands
+        // after frame n and adds its share of a step for itself.
+        double blade_angle = w.blade_angle;
+        w.polygon = pose_part(*w.part, turns_, t, blade_angle, w.points);
+        if (whole) w.blade_angle = blade_angle;
+        w.now = bounding_box(w.polygon);
+        if (whole) w.at_frame = w.now;
+        w.drawn_now = !w.polygon.empty() && w.now.meets(picture_);
+        w.spans_now = false;
+    }
+
+    // The current pose into the part's own mask.
+    void draw(Wiper& w) {
+        if (!w.drawn_now) return;
+        if (w.spans_now)
+            w.spans.replay(w.rows);
+        else
+            draw_after(w.polygon, std::span<const screen_point>(w.drawn.data(), w.drawn_size), picture_, scratch_,
+                       w.rows);
+        std::copy(w.polygon.begin(), w.polygon.end(), w.drawn.begin());
+        w.drawn_size = w.polygon.size();
+    }
+
+    // Two parts posed at the same t touch when they cover a common pixel.
+    void check_touch(std::size_t a, std::size_t b, double t) {
+        if (a > b) std::swap(a, b);
+        Wiper &p = wipers_[a], &q = wipers_[b];
+        if (!p.drawn_now || !q.drawn_now || !p.now.overlaps(q.now)) return;
+        for (Wiper* w : {&p, &q}) {
+            if (w->spans_now) continue;
+            w->spans.clear();
+            rasterize_polygon(w->polygon, picture_, scratch_, w->spans);
+            w->spans_now = true;
+        }
+        if (!p.spans.shares_a_pixel_with(q.spans)) return;
+        Touch& touch = touches_[a * wipers_.size() + b];
+        if (!touch.seen) touch.first = t;
+        touch.seen = true;
+        touch.last = t;
+    }
+
+    // Frame n: every part that has it, and the touch check between each two.
+    void at_frame(std::int64_t n) {
         for (Wiper& w : wipers_) {
             w.drawn_now = false;
-            if (whole ? n > w.part->frame_count : !w.this_step) continue;
-            // Between frames the pose takes the running total as it stands
-            // after frame n and adds its share of a step for itself.
-            double blade_angle = w.blade_angle;
-            w.polygon = pose_part(*w.part, turns_, t, blade_angle, w.points);
-            if (whole) w.blade_angle = blade_angle;
-            w.now = bounding_box(w.polygon);
-            if (whole) w.at_frame = w.now;
-            w.drawn_now = !w.polygon.empty() && w.now.meets(picture_);
+            if (n <= w.part->frame_count) pose(w, static_cast<double>(n), true);
         }
-        // Only parts whose boxes meet can touch; the others go straight into their masks.
-        for (std::size_t a = 0; a < wipers_.size(); ++a) {
-            Wiper& w = wipers_[a];
-            if (!w.drawn_now) continue;
-            w.keep_spans = false;
-            for (std::size_t b = 0; b < wipers_.size() && !w.keep_spans; ++b)
-                w.keep_spans = b != a && wipers_[b].drawn_now && w.now.overlaps(wipers_[b].now);
-            if (!w.keep_spans) {
-                rasterize_polygon(w.polygon, picture_, scratch_, w.mask);
-                continue;
+        for (std::size_t a = 0; a < wipers_.size(); ++a)
+            for (std::size_t b = a + 1; b < wipers_.size(); ++b) check_touch(a, b, static_cast<double>(n));
+        for (Wiper& w : wipers_) draw(w);
+    }
+
+    // The step after frame n for the parts that may touch: each is drawn at
+    // its own looks, and each two that may touch are compared at the looks of
+    // either, the other posed there for the comparison alone.
+    void between_near(std::int64_t n) {
+        std::vector<std::uint32_t> next(wipers_.size(), 1);
+        std::vector<char> own(wipers_.size()), posed(wipers_.size());
+        for (;;) {
+            // The earliest look still to come, i / count compared exactly.
+            std::size_t first = wipers_.size();
+            for (std::size_t k = 0; k < wipers_.size(); ++k) {
+                const Wiper& w = wipers_[k];
+                if (w.near.empty() || next[k] >= w.samples.count) continue;
+                if (first == wipers_.size() ||
+                    std::uint64_t{next[k]} * wipers_[first].samples.count <
+                        std::uint64_t{next[first]} * w.samples.count)
+                    first = k;
             }
-            w.spans.clear();
-            rasterize_polygon(w.polygon, picture_, scratch_, w.spans);
-            w.spans.replay(w.mask);
-        }
-        for (std::size_t a = 0; a < wipers_.size(); ++a) {
-            if (!wipers_[a].drawn_now || !wipers_[a].keep_spans) continue;
-            for (std::size_t b = a + 1; b < wipers_.size(); ++b) {
-                if (!wipers_[b].drawn_now || !wipers_[b].keep_spans || !wipers_[a].now.overlaps(wipers_[b].now)) continue;
-                if (!wipers_[a].spans.shares_a_pixel_with(wipers_[b].spans)) continue;
-                Touch& touch = touches_[a * wipers_.size() + b];
-                if (!touch.seen) touch.first = t;
-                touch.seen = true;
-                touch.last = t;
+            if (first == wipers_.size()) return;
+            stop_clock_.poll();
+            const double t = between(n, next[first], wipers_[first].samples.count);
+            for (std::size_t k = 0; k < wipers_.size(); ++k) {
+                const Wiper& w = wipers_[k];
+                own[k] = !w.near.empty() && next[k] < w.samples.count &&
+                         std::uint64_t{next[k]} * wipers_[first].samples.count ==
+                             std::uint64_t{next[first]} * w.samples.count;
+                posed[k] = false;
             }
+            for (std::size_t k = 0; k < wipers_.size(); ++k) {
+                if (!own[k]) continue;
+                posed[k] = true;
+                for (const std::size_t m : wipers_[k].near) posed[m] = true;
+            }
+            for (std::size_t k = 0; k < wipers_.size(); ++k)
+                if (posed[k]) pose(wipers_[k], t, false);
+            for (std::size_t k = 0; k < wipers_.size(); ++k)
+                for (const std::size_t m : wipers_[k].near)
+                    if (k < m && (own[k] || own[m])) check_touch(k, m, t);
+            for (std::size_t k = 0; k < wipers_.size(); ++k)
+                if (own[k]) {
+                    draw(wipers_[k]);
+                    ++next[k];
+                }
         }
     }
 
@@ -185,8 +294,9 @@ WipedField follow_sweep(ClipArea picture, const BladeTurns& turns, const std::ve
     StopClock stop_clock(hooks, field_stopped_message);
     for (Wiper& w : wipers) {
         stop_clock.poll();
-        field.wiped_mask->add_counting_twice(w.mask, *field.twice_mask);
-        field.parts.push_back({w.part->name, w.mask.count(), std::nullopt, std::move(w.mask)});
+        PixelMask& mask = w.rows.mask();
+        field.wiped_mask->add_counting_twice(mask, *field.twice_mask);
+        field.parts.push_back({w.part->name, mask.count(), std::nullopt, std::move(mask)});
     }
     field.together = field.wiped_mask->count();
     field.by_two_or_more = field.twice_mask->count();
