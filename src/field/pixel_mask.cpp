@@ -37,18 +37,32 @@ void PixelMask::clear_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_
     words[w1] &= ~tail;
 }
 
+namespace {
+
+// The set bits of a word, counted in registers: without a target that has a
+// popcount instruction, std::popcount is a library call a word, and the
+// field's counts walk millions of words.
+inline std::uint64_t ones(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+    return (x * 0x0101010101010101u) >> 56;
+}
+
+} // namespace
+
 void PixelMask::clear() { std::fill(words_.begin(), words_.end(), 0); }
 
 std::uint64_t PixelMask::count() const {
     std::uint64_t n = 0;
-    for (const std::uint64_t w : words_) n += static_cast<std::uint64_t>(std::popcount(w));
+    for (const std::uint64_t w : words_) n += ones(w);
     return n;
 }
 
 std::uint64_t PixelMask::count_common(const PixelMask& other) const {
     std::uint64_t n = 0;
     for (std::size_t i = 0; i < words_.size(); ++i)
-        n += static_cast<std::uint64_t>(std::popcount(words_[i] & other.words_[i]));
+        n += ones(words_[i] & other.words_[i]);
     return n;
 }
 
