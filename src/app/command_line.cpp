@@ -56,8 +56,9 @@ void take_rebuild_memory(CommandLine& cl, std::string_view text) {
     cl.rebuild_memory = n;
 }
 
-// Where an option's help names the wiped field's picture.
+// Where an option's help names the wiped field's pictures.
 constexpr char field_picture_here[] = "<field picture>";
+constexpr char field_vector_here[] = "<field vector>";
 
 constexpr Option options[] = {
     {"--headless", "", "", InSynopsis::alone, "render without the preview window",
@@ -67,7 +68,8 @@ constexpr Option options[] = {
     {"--wiped", "", "", InSynopsis::or_next,
      "after the frames, compute the wiped field: what the blades\n"
      "wipe over the whole sweep and the share of each zone file;\n"
-     "the picture is <field picture>",
+     "the pictures are <field picture>\n"
+     "and <field vector>",
      [](CommandLine& cl, std::string_view) { cl.wiped = true; }},
     {"--wiped-only", "", "", InSynopsis::alone, "the wiped field alone: no frame is drawn, read or written",
      [](CommandLine& cl, std::string_view) { cl.wiped_only = true; }},
@@ -176,6 +178,8 @@ std::string usage_text() {
         // The file names come from where the run takes them.
         if (const std::size_t at = help.find(field_picture_here); at != std::string::npos)
             help.replace(at, std::strlen(field_picture_here), FrameNames::field_picture_pattern());
+        if (const std::size_t at = help.find(field_vector_here); at != std::string::npos)
+            help.replace(at, std::strlen(field_vector_here), FrameNames::field_vector_pattern());
         for (const char c : help) text += c == '\n' ? "\n" + indent : std::string(1, c);
         text += "\n";
     }
@@ -193,6 +197,9 @@ std::string usage_text() {
            "                          (whole percent), then its outline as 3 to 1000 x,y\n"
            "                          pairs; a zone short of its share exits with " +
            std::to_string(zone_short_status) + "\n"
+           "  glass*                  with --wiped: at most one, the border (whole pixels)\n"
+           "                          within which a zone's pixels do not count, then the\n"
+           "                          daylight opening's outline as 3 to 1000 x,y pairs\n"
            "See \"Writing a scene\" in README.md, and the manual page wiper-render(1).\n";
 }
 
