@@ -99,7 +99,8 @@ Part part_with_points(int count) {
 }
 
 void BM_SweptPose101Points(benchmark::State& state) {
-    const Part p = part_with_points(101);
+    const Part part = part_with_points(101);
+    const PreparedPart p(part);
     point_slots_array out{};
     std::int32_t n = 1;
     for (auto _ : state) {
@@ -111,7 +112,8 @@ void BM_SweptPose101Points(benchmark::State& state) {
 BENCHMARK(BM_SweptPose101Points);
 
 void BM_CarriedPose101Points(benchmark::State& state) {
-    const Part p = part_with_points(101);
+    const Part part = part_with_points(101);
+    const PreparedPart p(part);
     point_slots_array out{};
     double blade = 0;
     std::int32_t n = 1;

@@ -59,6 +59,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
         if (const std::string copy = backup_copy_warning(name); !copy.empty()) warn(hooks, copy);
         legge_files_coordinate(m, folder, name, stop_clock.between());
         if (hooks.part_read) hooks.part_read(m.part);
+        const PreparedPart prepared(m.part); // its outline is posed at every frame
         double blade_angle = 0.0;
         const PartKind kind = m.part.kind;
         const std::int64_t frames = m.part.frame_count; // the bound is taken once
@@ -79,7 +80,7 @@ RunSummary run_batch(Module1& m, FrameSurface& surface, const std::string& folde
                 check_stop();
                 if (hooks.progress) hooks.progress(Progress{index + 1, parts.size(), name, n, frames});
                 const std::span<const screen_point> polygon =
-                    pose_part(m.part, turns, static_cast<double>(n), blade_angle, m.frame_points);
+                    pose_part(prepared, turns, static_cast<double>(n), blade_angle, m.frame_points);
 
                 const std::string path = names.frame(n);
                 std::optional<FrameInProgress> frame;

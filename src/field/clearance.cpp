@@ -177,7 +177,9 @@ bool share_a_pixel(std::span<const screen_point> a, std::span<const screen_point
 
 // One part of a wiper, as it is posed at the t being looked at.
 struct Member {
-    const Part* part = nullptr;
+    explicit Member(const Part& p) : part(&p), prepared(p) {}
+    const Part* part;
+    PreparedPart prepared;
     double motion = 0; // the farthest any of its points moves in a frame step
     // The blade's running total: each frame adds the same step to it, so
     // every 1024th total is kept and the rest are added up from there, in
@@ -248,7 +250,7 @@ private:
         for (auto* wiper : {&first_, &second_})
             for (Member& m : *wiper) {
                 double blade = m.blade_after(whole ? k - 1 : k);
-                m.polygon = pose_part(*m.part, turns_, t, blade, m.points);
+                m.polygon = pose_part(m.prepared, turns_, t, blade, m.points);
                 m.box = bounding_box(m.polygon);
             }
     }
@@ -373,11 +375,10 @@ std::vector<Member> members_of(const std::vector<Part>& parts, const std::vector
     std::vector<Member> members;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (numbers[i] != wiper || parts[i].frame_count < 1) continue;
-        Member m;
-        m.part = &parts[i];
+        Member m(parts[i]);
         m.motion = step_bounds(parts[i], turns).farthest();
         // Frame 1 takes the first step from 0: the step itself.
-        m.polygon = pose_part(parts[i], turns, 1.0, m.step, m.points);
+        m.polygon = pose_part(m.prepared, turns, 1.0, m.step, m.points);
         double blade = 0;
         for (std::int32_t n = 0; n <= parts[i].frame_count; ++n) {
             if (n % 1024 == 0) {

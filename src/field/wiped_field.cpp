@@ -17,6 +17,7 @@ namespace {
 // terms, as often as its own motion asks: its field depends on no other part.
 struct Wiper {
     const Part* part = nullptr;
+    PreparedPart prepared;
     StepMotion motion;
     StepSamples samples;
     RowUnion rows;             // the pixels it wipes, through the union of each row's spans
@@ -35,7 +36,7 @@ struct Wiper {
     point_slots_array drawn{};
     std::size_t drawn_size = 0;
 
-    Wiper(const Part& p, ClipArea picture) : part(&p), rows(picture.width, picture.height) {}
+    Wiper(const Part& p, ClipArea picture) : part(&p), prepared(p), rows(picture.width, picture.height) {}
 };
 
 // When two wiping parts touch: the first and last t they share a pixel.
@@ -142,7 +143,7 @@ private:
         // Between frames the pose takes the running total as it stands
         // after frame n and adds its share of a step for itself.
         double blade_angle = w.blade_angle;
-        w.polygon = pose_part(*w.part, turns_, t, blade_angle, w.points);
+        w.polygon = pose_part(w.prepared, turns_, t, blade_angle, w.points);
         if (whole) w.blade_angle = blade_angle;
         w.now = bounding_box(w.polygon);
         if (whole) w.at_frame = w.now;
@@ -256,11 +257,12 @@ std::string pixels_text(double px) {
 void pose_every_frame(const Part& part, const BladeTurns& turns, const Hooks& hooks) {
     check_stop(hooks, field_stopped_message);
     StopClock stop_clock(hooks, field_stopped_message);
+    const PreparedPart prepared(part);
     point_slots_array points{};
     double blade_angle = 0;
     for (std::int64_t n = 1; n <= part.frame_count; ++n) {
         if (n % 64 == 0) stop_clock.poll(); // a pose takes a microsecond or so; the clock is looked at less often
-        pose_part(part, turns, static_cast<double>(n), blade_angle, points);
+        pose_part(prepared, turns, static_cast<double>(n), blade_angle, points);
     }
 }
 

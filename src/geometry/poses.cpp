@@ -1,5 +1,6 @@
 #include "geometry/poses.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -98,22 +99,41 @@ void in_context(const Part& part, const Moment& at, Pose&& pose) {
 
 } // namespace
 
+PreparedPart::PreparedPart(const Part& part) : part_(&part) {
+    const double cx = part.centre_x;
+    const double cy = part.centre_y;
+    const screen_point p0 = part.part_points[0];
+    const double p0x = p0.x;
+    const double p0y = p0.y;
+    // A pose reads the slots up to the last point and stops at the first
+    // beyond slot 100; only those that exist are converted.
+    const std::int32_t last = std::min(part.last_point, point_slots - 1);
+    for (std::int32_t k = 0; k <= std::max(last, 0); ++k) {
+        const screen_point p = part.part_points[static_cast<std::size_t>(k)];
+        const double px = p.x;
+        const double py = p.y;
+        Polar& out = polar_[static_cast<std::size_t>(k)];
+        if (part.kind == PartKind::carried && k > 0)
+            polari(p0x, p0y, px, py, out.angle, out.radius);
+        else
+            polari(cx, cy, px, py, out.angle, out.radius);
+    }
+}
+
 std::int32_t applying_blade_turn(const Part& part, const BladeTurns& turns) {
     return part.sweep_angle > 0 ? turns.blade_turn_1 : turns.blade_turn_2;
 }
 
-void swept_pose(const Part& part, double t, point_slots_array& frame_points) {
+void swept_pose(const PreparedPart& prepared, double t, point_slots_array& frame_points) {
+    const Part& part = prepared.part();
     const Moment at = moment(t);
     in_context(part, at, [&] {
         const double cx = part.centre_x;
         const double cy = part.centre_y;
         for (std::int32_t k = 0; k <= part.last_point; ++k) {
             const screen_point p = slot(part.part_points, k);
-            const double px = p.x;
-            const double py = p.y;
-            double a = 0;
-            double r = 0;
-            polari(cx, cy, px, py, a, r);
+            const double a = prepared.polar(k).angle;
+            const double r = prepared.polar(k).radius;
             const double theta = sweep_share(part, at, a);
             screen_point& out = slot(frame_points, k);
             out.x = pixel(std::cos(theta) * r + cx, at, k, p, "x");
@@ -122,8 +142,9 @@ void swept_pose(const Part& part, double t, point_slots_array& frame_points) {
     });
 }
 
-void carried_pose(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+void carried_pose(const PreparedPart& prepared, const BladeTurns& turns, double t, double& blade_angle,
                   point_slots_array& frame_points) {
+    const Part& part = prepared.part();
     const Moment at = moment(t);
     in_context(part, at, [&] {
         const double cx = part.centre_x;
@@ -132,9 +153,8 @@ void carried_pose(const Part& part, const BladeTurns& turns, double t, double& b
         const double p0x = p0.x;
         const double p0y = p0.y;
 
-        double a0 = 0;
-        double r0 = 0;
-        polari(cx, cy, p0x, p0y, a0, r0);
+        const double a0 = prepared.polar(0).angle;
+        const double r0 = prepared.polar(0).radius;
         const double theta0 = sweep_share(part, at, a0);
         // How far point 0 has moved along its arc; the blade keeps its shape about it.
         const double dx = (std::cos(theta0) * r0 + cx) - p0x;
@@ -154,27 +174,33 @@ void carried_pose(const Part& part, const BladeTurns& turns, double t, double& b
 
         for (std::int32_t k = 0; k <= part.last_point - 1; ++k) {
             const screen_point p = slot(part.part_points, k + 1);
-            const double px = p.x;
-            const double py = p.y;
-            double a = 0;
-            double r = 0;
-            polari(p0x, p0y, px, py, a, r);
+            // Each coordinate reads the point's polar form afresh, as it always
+            // has: the cosine and the sine are then separate calls, as the
+            // frames were drawn with, and not one sincos, which a C library
+            // need not make the same to the bit.
+            const PreparedPart::Polar& polar = prepared.polar(k + 1);
             screen_point& out = slot(frame_points, k);
-            out.x = pixel((p0x + dx) + std::cos(a + angle) * r, at, k + 1, p, "x");
-            out.y = pixel((p0y + dy) + std::sin(a + angle) * r, at, k + 1, p, "y");
+            out.x = pixel((p0x + dx) + std::cos(polar.angle + angle) * polar.radius, at, k + 1, p, "x");
+            out.y = pixel((p0y + dy) + std::sin(polar.angle + angle) * polar.radius, at, k + 1, p, "y");
         }
     });
 }
 
-std::span<const screen_point> pose_part(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
-                                        point_slots_array& frame_points) {
+std::span<const screen_point> pose_part(const PreparedPart& prepared, const BladeTurns& turns, double t,
+                                        double& blade_angle, point_slots_array& frame_points) {
+    const Part& part = prepared.part();
     if (part.kind == PartKind::carried)
-        carried_pose(part, turns, t, blade_angle, frame_points);
+        carried_pose(prepared, turns, t, blade_angle, frame_points);
     else
-        swept_pose(part, t, frame_points);
+        swept_pose(prepared, t, frame_points);
     const std::int32_t count = part.kind == PartKind::carried ? part.last_point : part.last_point + 1;
     if (count < 2) return {};
     return std::span<const screen_point>(frame_points.data(), static_cast<std::size_t>(count));
+}
+
+std::span<const screen_point> pose_part(const Part& part, const BladeTurns& turns, double t, double& blade_angle,
+                                        point_slots_array& frame_points) {
+    return pose_part(PreparedPart(part), turns, t, blade_angle, frame_points);
 }
 
 } // namespace wiper

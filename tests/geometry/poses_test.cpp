@@ -71,17 +71,17 @@ Points drawn(const point_slots_array& out, std::int32_t count) { return {out.beg
 TEST(SweptPose, WorkedExampleTurnsAQuarterOverThreeFrames) {
     const Part p = part(3, 90, {300, 300}, {{300, 100}, {310, 100}, {310, 300}, {300, 300}});
     point_slots_array out{};
-    swept_pose(p, 1, out);
+    swept_pose(PreparedPart(p), 1, out);
     EXPECT_EQ(drawn(out, 4), (Points{{300, 100}, {310, 100}, {310, 300}, {300, 300}}));
-    swept_pose(p, 2, out);
+    swept_pose(PreparedPart(p), 2, out);
     EXPECT_EQ(drawn(out, 4), (Points{{441, 159}, {448, 166}, {307, 307}, {300, 300}}));
-    swept_pose(p, 3, out);
+    swept_pose(PreparedPart(p), 3, out);
     EXPECT_EQ(drawn(out, 4), (Points{{500, 300}, {500, 310}, {300, 310}, {300, 300}}));
 }
 
 TEST(SweptPose, NinetyOverTenFramesTurnsTenDegreesClockwisePerFrame) {
     point_slots_array out{};
-    swept_pose(part(10, 90, {0, 0}, {{1000, 0}}), 2, out);
+    swept_pose(PreparedPart(part(10, 90, {0, 0}, {{1000, 0}})), 2, out);
     const double step = 10 * 3.1415 / 180;
     EXPECT_EQ(out[0], (screen_point{static_cast<std::int32_t>(std::nearbyint(1000 * std::cos(step))),
                                     static_cast<std::int32_t>(std::nearbyint(1000 * std::sin(step)))}));
@@ -91,7 +91,7 @@ TEST(SweptPose, NinetyOverTenFramesTurnsTenDegreesClockwisePerFrame) {
 TEST(SweptPose, PointLeftOfCentreMovesByTheShortPiInFrameOne) {
     // pi taken as 3.1415 leaves a point left of the centre 0.0000927 r off its place.
     point_slots_array out{};
-    swept_pose(part(2, 10, {0, 0}, {{-100000, 0}}), 1, out);
+    swept_pose(PreparedPart(part(2, 10, {0, 0}, {{-100000, 0}})), 1, out);
     EXPECT_EQ(out[0], (screen_point{-100000, 9}));
 }
 
@@ -99,7 +99,7 @@ TEST(SweptPose, ShareIsDegreesTimesPiOver180ThenDividedIntoSteps) {
     // At this radius the orders differ: d / 180 * 3.1415 puts y at exactly
     // 41739131.5, which rounds to 41739132; d * 3.1415 / 180 just below it.
     point_slots_array out{};
-    swept_pose(part(2, 11, {0, 0}, {{218754610, 0}}), 2, out);
+    swept_pose(PreparedPart(part(2, 11, {0, 0}, {{218754610, 0}})), 2, out);
     EXPECT_EQ(out[0].y, 41739131);
     EXPECT_EQ(out[0].x, 214735708);
 }
@@ -109,12 +109,12 @@ TEST(CarriedPose, WorkedExampleStepsTheBladeBeforeUse) {
     const BladeTurns turns{30, 0};
     point_slots_array out{};
     double blade = 0;
-    carried_pose(p, turns, 1, blade, out);
+    carried_pose(PreparedPart(p), turns, 1, blade, out);
     EXPECT_NEAR(blade, -15 * 3.1415 / 180, 1e-15);
     EXPECT_EQ(drawn(out, 4), (Points{{280, 64}, {299, 59}, {320, 136}, {301, 141}}));
-    carried_pose(p, turns, 2, blade, out);
+    carried_pose(PreparedPart(p), turns, 2, blade, out);
     EXPECT_EQ(drawn(out, 4), (Points{{413, 129}, {430, 119}, {470, 188}, {453, 198}}));
-    carried_pose(p, turns, 3, blade, out);
+    carried_pose(PreparedPart(p), turns, 3, blade, out);
     EXPECT_NEAR(blade, -45 * 3.1415 / 180, 1e-12);
     EXPECT_EQ(drawn(out, 4), (Points{{465, 279}, {479, 265}, {535, 321}, {521, 335}}));
 }
@@ -123,7 +123,8 @@ TEST(CarriedPose, ZeroOrNegativeSweepTurnsByTheSecondSetting) {
     for (const std::int32_t sweep : {0, -90}) {
         point_slots_array out{};
         double blade = 0;
-        carried_pose(part(5, sweep, {0, 0}, {{0, -100}, {10, -100}}, true), BladeTurns{1000, 40}, 1, blade, out);
+        const Part p = part(5, sweep, {0, 0}, {{0, -100}, {10, -100}}, true);
+        carried_pose(PreparedPart(p), BladeTurns{1000, 40}, 1, blade, out);
         EXPECT_NEAR(blade, 40 * 3.1415 / 180 / 4, 1e-15) << sweep;
     }
 }
