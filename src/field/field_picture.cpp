@@ -1,10 +1,12 @@
 #include "field/field_picture.h"
 
+#include <algorithm>
 #include <bit>
+#include <span>
 #include <vector>
 
 #include "imaging/bmp_frame_store.h"
-#include "imaging/frame_surface.h"
+#include "imaging/bmp_writer.h"
 
 namespace wiper {
 
@@ -13,44 +15,66 @@ namespace {
 // What the picture is called when it cannot be written.
 constexpr FileDescription wiped_field_picture{"the wiped field's picture", "the wiped field's picture"};
 
-// Paints only a polygon's outline: a zone is marked by its edge, and what lies
-// inside it keeps the colour of what was wiped there.
-class OutlineOnly final : public SpanSink {
+// The spans of a polygon's outline, kept to be painted as their rows are
+// made: a zone is marked by its edge, and what lies inside it keeps the
+// colour of what was wiped there.
+struct OutlineSpan {
+    std::int32_t y, x_begin, x_end;
+};
+class OutlineSpans final : public SpanSink {
 public:
-    OutlineOnly(FrameSurface& surface, Colour colour) : surface_(surface), colour_(colour) {}
     void span(Ink ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override {
-        if (ink == Ink::pen) surface_.paint_span(y, x_begin, x_end, colour_);
+        if (ink == Ink::pen) spans_.push_back(OutlineSpan{y, x_begin, x_end});
+    }
+    // In row order, for rows asked for from the bottom up.
+    void sort() {
+        std::stable_sort(spans_.begin(), spans_.end(),
+                         [](const OutlineSpan& a, const OutlineSpan& b) { return a.y < b.y; });
+        next_ = spans_.size();
+    }
+    void paint(std::int32_t y, std::uint8_t* pixels, Colour colour) {
+        while (next_ > 0 && spans_[next_ - 1].y > y) --next_;
+        for (std::size_t i = next_; i > 0 && spans_[i - 1].y == y; --i) {
+            const OutlineSpan& s = spans_[i - 1];
+            fill_bmp_pixels(pixels + 3 * static_cast<std::size_t>(s.x_begin),
+                            static_cast<std::size_t>(s.x_end - s.x_begin), colour);
+        }
     }
 
 private:
-    FrameSurface& surface_;
-    Colour colour_;
+    std::vector<OutlineSpan> spans_;
+    std::size_t next_ = 0;
 };
 
-// The counted pixels with a neighbour (left, right, above, below) that is not
-// counted, or that lies outside the picture: the inner edge of the area a
-// zone counts in.
-void paint_counted_edge(const PixelMask& counted, FrameSurface& surface, StopClock& stop_clock) {
+// Paints the pixels of `word`, the 64 from x0, in `colour`, a run at a time.
+void paint_word(std::uint64_t word, std::size_t x0, std::uint8_t* pixels, Colour colour) {
+    while (word != 0) {
+        const int from = std::countr_zero(word);
+        const int run = std::countr_one(word >> from);
+        fill_bmp_pixels(pixels + 3 * (x0 + static_cast<std::size_t>(from)), static_cast<std::size_t>(run), colour);
+        word &= run == 64 ? 0 : ~(((std::uint64_t{1} << run) - 1) << from);
+    }
+}
+
+// Of the counted pixels in row y, those with a neighbour (left, right, above,
+// below) that is not counted, or that lies outside the picture: the inner
+// edge of the area a zone counts in.
+void paint_counted_edge(const PixelMask& counted, std::int32_t y, std::uint64_t last_word, std::uint8_t* pixels) {
     const std::int32_t height = counted.height();
     const std::size_t per_row = (static_cast<std::size_t>(counted.width()) + 63) / 64;
     // Word by word: a pixel's neighbours are its row's bits shifted by one and
     // the rows above and below; outside the picture (and past the width,
     // whose bits stay clear) nothing is counted.
-    const std::vector<std::uint64_t> none(per_row, 0);
-    for (std::int32_t y = 0; y < height; ++y) {
-        stop_clock.poll();
-        const std::uint64_t* c = counted.row(y);
-        const std::uint64_t* up = y > 0 ? counted.row(y - 1) : none.data();
-        const std::uint64_t* down = y + 1 < height ? counted.row(y + 1) : none.data();
-        for (std::size_t i = 0; i < per_row; ++i) {
-            if (c[i] == 0) continue;
-            const std::uint64_t left = (c[i] << 1) | (i > 0 ? c[i - 1] >> 63 : 0);
-            const std::uint64_t right = (c[i] >> 1) | (i + 1 < per_row ? c[i + 1] << 63 : 0);
-            for (std::uint64_t edge = c[i] & ~(left & right & up[i] & down[i]); edge != 0; edge &= edge - 1) {
-                const auto x = static_cast<std::int32_t>(i * 64 + static_cast<std::size_t>(std::countr_zero(edge)));
-                surface.paint_span(y, x, x + 1, field_glass_edge);
-            }
-        }
+    const std::uint64_t* c = counted.row(y);
+    const std::uint64_t* up = y > 0 ? counted.row(y - 1) : nullptr;
+    const std::uint64_t* down = y + 1 < height ? counted.row(y + 1) : nullptr;
+    for (std::size_t i = 0; i < per_row; ++i) {
+        if (c[i] == 0) continue;
+        const std::uint64_t left = (c[i] << 1) | (i > 0 ? c[i - 1] >> 63 : 0);
+        const std::uint64_t right = (c[i] >> 1) | (i + 1 < per_row ? c[i + 1] << 63 : 0);
+        const std::uint64_t inner = left & right & (up ? up[i] : 0) & (down ? down[i] : 0);
+        paint_word(c[i] & ~inner & (i + 1 < per_row ? ~std::uint64_t{0} : last_word), i * 64, pixels,
+                   field_glass_edge);
     }
 }
 
@@ -64,42 +88,42 @@ void save_field_picture(const WipedField& field, const std::vector<Zone>& zones,
     const ClipArea picture = wiped.clip_area();
     const PixelMask& in_zone = *field.zone_mask;
 
-    FrameSurface surface; // starts white: only what is wiped or in a zone is painted
-    surface.set_size(picture.width, picture.height, "the wiped field's picture");
-    for (std::int32_t y = 0; y < picture.height; ++y) {
+    // The outlines go over the field: the glass's in grey (with the edge of
+    // its counted area), the zones' in black over them.
+    RasterScratch scratch;
+    OutlineSpans glass_outline, zone_outlines;
+    if (field.glass) rasterize_polygon(field.glass->outline, picture, scratch, glass_outline);
+    for (const Zone& zone : zones) {
         stop_clock.poll();
-        // Each run of pixels of one colour is painted as one span; white is
-        // already there.
-        const auto colour_at = [&](std::int32_t x) {
-            return twice.test(x, y) ? field_wiped_twice
-                   : wiped.test(x, y) ? field_wiped_once
-                   : in_zone.test(x, y) ? field_zone_unwiped
-                                        : field_unwiped;
-        };
+        rasterize_polygon(zone.outline, picture, scratch, zone_outlines);
+    }
+    glass_outline.sort();
+    zone_outlines.sort();
+
+    const std::size_t per_row = (static_cast<std::size_t>(picture.width) + 63) / 64;
+    const std::uint64_t last_word = ~std::uint64_t{0} >> ((64 - picture.width % 64) % 64);
+    const BmpRowMaker make_row = [&](std::int32_t y, std::span<std::uint8_t> row) {
+        std::uint8_t* pixels = row.data();
+        fill_bmp_pixels(pixels, static_cast<std::size_t>(picture.width), field_unwiped);
+        const std::uint64_t* t = twice.row(y);
         const std::uint64_t* w = wiped.row(y);
         const std::uint64_t* z = in_zone.row(y);
-        for (std::int32_t x = 0; x < picture.width;) {
-            const std::size_t word = static_cast<std::size_t>(x) / 64;
-            if (x % 64 == 0 && (w[word] | z[word]) == 0) {
-                x += 64;
-                continue;
-            }
-            const Colour c = colour_at(x);
-            std::int32_t end = x + 1;
-            while (end < picture.width && colour_at(end) == c) ++end;
-            if (c != field_unwiped) surface.paint_span(y, x, end, c);
-            x = end;
+        for (std::size_t i = 0; i < per_row; ++i) {
+            if ((t[i] | w[i] | z[i]) == 0) continue; // white, already there
+            // The twice wiped are among the wiped. The bits past the width
+            // stay clear; a row is never painted past it even so.
+            const std::uint64_t on_row = i + 1 < per_row ? ~std::uint64_t{0} : last_word;
+            paint_word(t[i] & on_row, i * 64, pixels, field_wiped_twice);
+            paint_word(w[i] & ~t[i] & on_row, i * 64, pixels, field_wiped_once);
+            paint_word(z[i] & ~w[i] & on_row, i * 64, pixels, field_zone_unwiped);
         }
-    }
-    RasterScratch scratch;
-    if (field.glass) {
-        OutlineOnly glass_outline(surface, field_glass_edge);
-        rasterize_polygon(field.glass->outline, picture, scratch, glass_outline);
-        paint_counted_edge(field.glass->masks.counted, surface, stop_clock);
-    }
-    OutlineOnly outline(surface, field_zone_outline);
-    for (const Zone& zone : zones) rasterize_polygon(zone.outline, picture, scratch, outline);
-    save_bmp(surface, path, wiped_field_picture, stop_clock.between());
+        if (field.glass) {
+            glass_outline.paint(y, pixels, field_glass_edge);
+            paint_counted_edge(field.glass->masks.counted, y, last_word, pixels);
+        }
+        zone_outlines.paint(y, pixels, field_zone_outline);
+    };
+    save_bmp_rows(picture.width, picture.height, make_row, path, wiped_field_picture, stop_clock.between());
 }
 
 } // namespace wiper

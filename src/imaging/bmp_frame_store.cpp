@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 #include <optional>
+#include <string>
 
+#include "common/failure.h"
 #include "imaging/bmp_reader.h"
 #include "imaging/bmp_writer.h"
 
@@ -114,6 +117,33 @@ files::Identity BmpFrameStore::save(FrameSurface& surface, StoredFrame frame, co
 files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what,
                          const std::function<void()>& between_pieces) {
     return save_whole(surface, path, what, {}, between_pieces);
+}
+
+files::Identity save_bmp_rows(std::int32_t width, std::int32_t height, const BmpRowMaker& make_row,
+                              const std::string& path, const FileDescription& what,
+                              const std::function<void()>& between_pieces) {
+    FrameSurface::check_size(width, height);
+    const std::size_t stride = bmp_stride(width);
+    const std::size_t used = 3 * static_cast<std::size_t>(width);
+    // Whole rows, about as many bytes as a whole save writes at a time.
+    const std::size_t rows_a_piece = std::max<std::size_t>(1, (std::size_t{256} << 10) / stride);
+    std::vector<std::uint8_t> piece;
+    try {
+        piece.assign(rows_a_piece * stride, 0); // the padding stays zero
+    } catch (const std::bad_alloc&) {
+        throw Failure(FailureKind::out_of_memory, std::string(what.content) + " of " + std::to_string(width) +
+                                                      " x " + std::to_string(height) + " pixels needs " +
+                                                      std::to_string(rows_a_piece * stride) + " bytes to be written");
+    }
+    std::int32_t next_row = height - 1;
+    const BodyPieces body{static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height), [&] {
+                              const std::size_t rows =
+                                  std::min(rows_a_piece, static_cast<std::size_t>(next_row) + 1);
+                              for (std::size_t i = 0; i < rows; ++i, --next_row)
+                                  make_row(next_row, std::span<std::uint8_t>(piece.data() + i * stride, used));
+                              return std::span<const std::uint8_t>(piece.data(), rows * stride);
+                          }};
+    return replace_file(path, bmp_header(width, height), body, what, {}, {}, between_pieces);
 }
 
 } // namespace wiper

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,5 +46,16 @@ inline constexpr FileDescription frame_file{"the frame file", "the frame"};
 // new file and leaves the old one as it was.
 files::Identity save_bmp(const FrameSurface& surface, const std::string& path, const FileDescription& what,
                          const std::function<void()>& between_pieces = {});
+
+// Makes row y (0 the top) of a picture that is saved as it is made: every
+// one of the 3 x width bytes of `pixels`, as fill_bmp_pixels lays them out.
+using BmpRowMaker = std::function<void(std::int32_t y, std::span<std::uint8_t> pixels)>;
+
+// save_bmp for a width x height picture that is never held whole: its rows
+// are made by `make_row` a few at a time, in the file's order (the bottom row
+// first), as they are written. Throws invalid size as FrameSurface::set_size.
+files::Identity save_bmp_rows(std::int32_t width, std::int32_t height, const BmpRowMaker& make_row,
+                              const std::string& path, const FileDescription& what,
+                              const std::function<void()>& between_pieces = {});
 
 } // namespace wiper

@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <random>
+#include <stdexcept>
 
 #include "common/failure.h"
 
@@ -52,6 +53,23 @@ files::Identity replace_file(const std::string& path, std::span<const std::uint8
                              std::span<const std::uint8_t> body, const FileDescription& what,
                              const files::Identity& left, const std::function<std::uint64_t()>& draw,
                              const std::function<void()>& between_pieces) {
+    // In pieces: the page cache keeps a file in pieces the size of the
+    // writes that made it, and a later part that rewrites a few bytes of
+    // a row in place pays for the whole piece it lands in.
+    constexpr std::size_t piece = std::size_t{256} << 10;
+    std::size_t at = 0;
+    const BodyPieces pieces{body.size(), [&] {
+                                const std::span<const std::uint8_t> next = body.subspan(at, std::min(piece, body.size() - at));
+                                at += next.size();
+                                return next;
+                            }};
+    return replace_file(path, head, pieces, what, left, draw, between_pieces);
+}
+
+files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head, const BodyPieces& body,
+                             const FileDescription& what, const files::Identity& left,
+                             const std::function<std::uint64_t()>& draw,
+                             const std::function<void()>& between_pieces) {
     const files::Identity old = files::identity_of(path);
     if (old.folder)
         throw Failure(FailureKind::file_access,
@@ -73,13 +91,15 @@ files::Identity replace_file(const std::string& path, std::span<const std::uint8
     }
     try {
         file->write_all(head);
-        // In pieces: the page cache keeps a file in pieces the size of the
-        // writes that made it, and a later part that rewrites a few bytes of
-        // a row in place pays for the whole piece it lands in.
-        constexpr std::size_t piece = std::size_t{256} << 10;
-        for (std::size_t at = 0; at < body.size(); at += piece) {
+        for (std::uint64_t written = 0; written < body.size;) {
             if (between_pieces) between_pieces();
-            file->write_all(body.subspan(at, std::min(piece, body.size() - at)));
+            const std::span<const std::uint8_t> next = body.next();
+            // A maker that gives nothing, or more than it announced, would
+            // leave a file of another size than its header says.
+            if (next.empty() || next.size() > body.size - written)
+                throw std::logic_error(path + ": a body's pieces do not add up to its size");
+            file->write_all(next);
+            written += next.size();
         }
         if (between_pieces) between_pieces();
         file->take_permissions(old);

@@ -72,6 +72,21 @@ files::Identity replace_file(const std::string& path, std::span<const std::uint8
                              const files::Identity& left = {}, const std::function<std::uint64_t()>& draw = {},
                              const std::function<void()>& between_pieces = {});
 
+// A body made piece by piece as it is written, so that it is never held whole:
+// each call of `next` gives the following bytes, valid until the next call,
+// `size` bytes in all.
+struct BodyPieces {
+    std::uint64_t size = 0;
+    std::function<std::span<const std::uint8_t>()> next;
+};
+
+// replace_file for a body made as it is written, with the same guarantees;
+// `between_pieces` is called before each piece is asked for.
+files::Identity replace_file(const std::string& path, std::span<const std::uint8_t> head, const BodyPieces& body,
+                             const FileDescription& what, const files::Identity& left = {},
+                             const std::function<std::uint64_t()>& draw = {},
+                             const std::function<void()>& between_pieces = {});
+
 // `length` bytes at `offset` of a body, written at the same offset from where
 // the body starts in the file.
 struct ByteRun {

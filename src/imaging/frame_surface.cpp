@@ -60,7 +60,7 @@ void FrameSurface::erase_to_background() {
             // Whole pixels in the colour, the padding back to zero.
             const std::size_t begin = s.begin / 3 * 3;
             const std::size_t end = std::min<std::size_t>((s.end + 2) / 3 * 3, used);
-            if (begin < end) fill_bytes(r + begin, (end - begin) / 3, c);
+            if (begin < end) fill_bmp_pixels(r + begin, (end - begin) / 3, c);
             if (s.end > used) {
                 const std::size_t pad = std::max<std::size_t>(s.begin, used);
                 std::memset(r + pad, 0, s.end - pad);
@@ -69,7 +69,7 @@ void FrameSurface::erase_to_background() {
     } else {
         for (std::int32_t y = 0; y < height_; ++y) {
             std::uint8_t* r = pixels_.get() + row_offset(y);
-            fill_bytes(r, static_cast<std::size_t>(width_), c);
+            fill_bmp_pixels(r, static_cast<std::size_t>(width_), c);
             std::memset(r + used, 0, stride_ - used); // padding stays zero: saved files are canonical
         }
     }
@@ -123,25 +123,13 @@ std::span<std::uint8_t> FrameSurface::rows_for_write(std::int32_t top, std::int3
     return {pixels_.get() + row_offset(bottom), rows * stride_};
 }
 
-void FrameSurface::fill_bytes(std::uint8_t* p, std::size_t n, Colour c) {
-    if (c.r == c.g && c.g == c.b) {
-        std::memset(p, c.r, 3 * n); // grey levels, black and white among them, are one byte repeated
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i, p += 3) {
-        p[0] = c.b;
-        p[1] = c.g;
-        p[2] = c.r;
-    }
-}
-
 void FrameSurface::paint_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Colour c) {
     if (x_begin >= x_end) return;
     // Painting the uniform colour where the surface is known to be uniform changes nothing.
     if (uniform_known_ && c == uniform_colour_ && (y < painted_.top || y > painted_.bottom)) return;
     const std::span<std::uint8_t> bytes =
         row_for_write(y, 3 * static_cast<std::size_t>(x_begin), 3 * static_cast<std::size_t>(x_end));
-    fill_bytes(bytes.data(), static_cast<std::size_t>(x_end - x_begin), c);
+    fill_bmp_pixels(bytes.data(), static_cast<std::size_t>(x_end - x_begin), c);
 }
 
 void FrameSurface::forget_changes() {

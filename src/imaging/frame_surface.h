@@ -119,7 +119,6 @@ private:
     }
     // The one place that records a write: bytes [begin, end) of row y.
     void note_write(std::int32_t y, std::size_t begin, std::size_t end);
-    void fill_bytes(std::uint8_t* p, std::size_t pixels, Colour c);
 
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;

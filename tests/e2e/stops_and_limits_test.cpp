@@ -212,9 +212,10 @@ std::vector<Row> rows() {
         // The masks of the wiping parts, the wiped pixels and the zones: some cannot be had.
         {"FieldMask", too_big_for_memory, wiped_only, address_space(96 * mib), {}, 21,
          "wiper-render: out of memory: a field mask of 32767 x 10000 pixels needs 40960000 bytes\n"},
-        // Every mask fits, the picture drawn from them does not.
-        {"WipedFieldPicture", too_big_for_memory, wiped_only, address_space(512 * mib), {}, 21,
-         "wiper-render: out of memory: the wiped field's picture of 32767 x 10000 pixels needs 983040000 bytes\n"},
+        // Every mask fits; the picture drawn from them (983040000 bytes) is
+        // written a few rows at a time, never held whole, so the run ends.
+        {"WipedFieldPicture", too_big_for_memory, wiped_only, address_space(512 * mib), {}, 40,
+         "wiper-render: zone short: zone_B.txt: 79.2% wiped, 80% required\n"},
     };
 }
 

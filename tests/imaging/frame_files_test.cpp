@@ -78,6 +78,38 @@ TEST_F(FrameFilesTest, TakenTemporaryNamesAreSkippedNotWrittenThrough) {
     EXPECT_EQ(names, (std::set<std::string>{"f.bmp", temporary_name(1), temporary_name(2), temporary_name(3)}));
 }
 
+// A picture made row by row as it is written is the file of a whole save,
+// padding and all, whether it takes one piece or several; a stop between
+// pieces leaves the old file and no temporary one.
+TEST_F(FrameFilesTest, PictureMadeRowByRowIsAWholeSaveAndAStopLeavesTheOldFile) {
+    for (const auto& [width, height] : {std::pair{5, 3}, {7001, 30}}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        FrameSurface s;
+        s.set_size(width, height);
+        s.set_pen(Colour{200, 10, 0});
+        s.set_fill(Colour{0, 90, 250});
+        rasterize_polygon(std::vector<screen_point>{{1, 0}, {width - 1, height / 2}, {0, height - 1}}, s.clip_area(),
+                          scratch, s);
+        const BmpRowMaker rows = [&](std::int32_t y, std::span<std::uint8_t> pixels) {
+            std::copy_n(s.row(y), pixels.size(), pixels.begin());
+        };
+        dir.write("f.bmp", "old");
+        int pieces = 0;
+        EXPECT_EQ(test::kind_of([&] {
+                      save_bmp_rows(width, height, rows, path("f.bmp"), frame_file, [&] {
+                          if (++pieces == 2) throw Failure(FailureKind::stopped, "stopped");
+                      });
+                  }),
+                  FailureKind::stopped);
+        pieces = 0;
+        EXPECT_EQ(dir.read_bytes("f.bmp"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+        save_bmp_rows(width, height, rows, path("f.bmp"), frame_file, [&] { ++pieces; });
+        EXPECT_EQ(dir.read_bytes("f.bmp"), test::encode_surface(s));
+        EXPECT_EQ(pieces, height == 3 ? 2 : 4); // before each piece (12 rows of 7001), and before the rename
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file was left";
+    }
+}
+
 TEST_F(FrameFilesTest, HeaderOfASavedFrameIsTheWindowsBitmapHeaderByteForByte) {
     // Written out by hand, not by the writer: a wrong size field must not pass.
     const std::vector<std::uint8_t> header = {
