@@ -1,8 +1,11 @@
 #include "field/wiped_field.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <future>
 
 #include "common/failure.h"
 #include "field/span_list.h"
@@ -21,6 +24,7 @@ struct Wiper {
     StepMotion motion;
     StepSamples samples;
     RowUnion rows;             // the pixels it wipes, through the union of each row's spans
+    RasterScratch scratch;     // its own, so that two parts can be drawn at once
     SpanList spans;            // its pixels at the current pose, for the touch check
     bool spans_now = false;    // `spans` hold the current pose
     double blade_angle = 0;    // the running total through the last whole frame
@@ -97,14 +101,10 @@ public:
                         wipers_[b].near.push_back(a);
                         any_near = true;
                     }
-            for (Wiper& w : wipers_) {
-                if (!w.this_step || !w.near.empty()) continue;
-                for (std::uint32_t i = 1; i < w.samples.count; ++i) {
-                    stop_clock_.poll();
-                    pose(w, between(n, i, w.samples.count), false);
-                    draw(w);
-                }
-            }
+            std::vector<Wiper*> alone;
+            for (Wiper& w : wipers_)
+                if (w.this_step && w.near.empty() && w.samples.count > 1) alone.push_back(&w);
+            follow_alone(n, alone);
             if (any_near) between_near(n);
         }
     }
@@ -123,6 +123,53 @@ public:
 private:
     static double between(std::int64_t n, std::uint32_t i, std::uint32_t count) {
         return static_cast<double>(n) + static_cast<double>(i) / count;
+    }
+
+    // The looks of one part through the step after frame n, until `abandon`.
+    void follow_one(Wiper& w, std::int64_t n, const std::atomic<bool>& abandon, bool polls) {
+        for (std::uint32_t i = 1; i < w.samples.count && !abandon.load(std::memory_order_relaxed); ++i) {
+            if (polls) stop_clock_.poll();
+            pose(w, between(n, i, w.samples.count), false);
+            draw(w);
+        }
+    }
+
+    // What following a part through a step costs, roughly: rows and edges a look.
+    std::uint64_t step_work(const Wiper& w) const {
+        const std::int64_t rows = std::clamp<std::int64_t>(w.at_frame.y1 - w.at_frame.y0 + 1, 1, picture_.height);
+        return std::uint64_t{w.samples.count} * (static_cast<std::uint64_t>(rows) + 2 * w.drawn_size);
+    }
+
+    // The step after frame n for the parts that touch no other in it. Each
+    // part's looks depend on that part alone, so where there is enough work
+    // for two, a second thread follows half of them; only this thread looks
+    // for a stop request, and the other gives up when it finds one.
+    void follow_alone(std::int64_t n, const std::vector<Wiper*>& alone) {
+        std::atomic<bool> abandon{false};
+        std::vector<Wiper*> mine, theirs;
+        std::uint64_t my_work = 0, their_work = 0;
+        for (Wiper* w : alone) {
+            const std::uint64_t work = step_work(*w);
+            (my_work <= their_work ? mine : theirs).push_back(w);
+            (my_work <= their_work ? my_work : their_work) += work;
+        }
+        constexpr std::uint64_t worth_a_thread = 4000; // about half a millisecond, well above what starting one costs
+        if (theirs.empty() || std::min(my_work, their_work) < worth_a_thread) {
+            for (Wiper* w : alone) follow_one(*w, n, abandon, true);
+            return;
+        }
+        std::future<void> other = std::async(std::launch::async, [&] {
+            for (Wiper* w : theirs) follow_one(*w, n, abandon, false);
+        });
+        try {
+            for (Wiper* w : mine) follow_one(*w, n, abandon, true);
+            while (other.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) stop_clock_.poll();
+        } catch (...) {
+            abandon = true;
+            other.wait(); // its own failure, if any, matters no more than this one
+            throw;
+        }
+        other.get();
     }
 
     // Whether two parts can come within touching distance in the current step:
@@ -157,7 +204,7 @@ private:
         if (w.spans_now)
             w.spans.replay(w.rows);
         else
-            draw_after(w.polygon, std::span<const screen_point>(w.drawn.data(), w.drawn_size), picture_, scratch_,
+            draw_after(w.polygon, std::span<const screen_point>(w.drawn.data(), w.drawn_size), picture_, w.scratch,
                        w.rows);
         std::copy(w.polygon.begin(), w.polygon.end(), w.drawn.begin());
         w.drawn_size = w.polygon.size();
