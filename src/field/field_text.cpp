@@ -1,5 +1,7 @@
 #include "field/field_text.h"
 
+#include "common/decimal_text.h"
+
 #include <cmath>
 
 #include "common/failure.h"
@@ -14,17 +16,7 @@ std::string percent_text(std::uint64_t part, std::uint64_t of) {
     return std::to_string(t / 10) + "." + std::to_string(t % 10) + "%";
 }
 
-std::string one_decimal_text(double value) {
-    // Rounded here rather than by printf, whose ties differ between C libraries.
-    const long long tenths = std::llround(value * 10);
-    const unsigned long long magnitude =
-        tenths < 0 ? 0ull - static_cast<unsigned long long>(tenths) : static_cast<unsigned long long>(tenths);
-    std::string text = tenths < 0 ? "-" : "";
-    text += std::to_string(magnitude / 10);
-    text += '.';
-    text += std::to_string(magnitude % 10);
-    return text;
-}
+std::string one_decimal_text(double value) { return decimal_text(value, 1, true); }
 
 std::string approach_text(const Approach& approach) {
     const std::string pair = printable(approach.first) + " and " + printable(approach.second) + ": ";

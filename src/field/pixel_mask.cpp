@@ -22,19 +22,7 @@ PixelMask::PixelMask(std::int32_t width, std::int32_t height)
 }
 
 void PixelMask::clear_span(std::int32_t y, std::int32_t x_begin, std::int32_t x_end) {
-    std::uint64_t* words = row(y);
-    const auto first = static_cast<std::size_t>(x_begin);
-    const auto last = static_cast<std::size_t>(x_end) - 1; // inclusive
-    const std::size_t w0 = first / 64, w1 = last / 64;
-    const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
-    const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
-    if (w0 == w1) {
-        words[w0] &= ~(head & tail);
-        return;
-    }
-    words[w0] &= ~head;
-    std::fill(words + w0 + 1, words + w1, std::uint64_t{0});
-    words[w1] &= ~tail;
+    for_span_words(y, x_begin, x_end, [](std::uint64_t& word, std::uint64_t bits) { word &= ~bits; });
 }
 
 namespace {

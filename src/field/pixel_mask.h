@@ -23,19 +23,7 @@ public:
     // or its outline covers is covered. Inline, for the field's rasterizer
     // walks (imaging/raster_walk.h), which hand it most spans a pixel long.
     void span(Ink, std::int32_t y, std::int32_t x_begin, std::int32_t x_end) override {
-        std::uint64_t* words = row(y);
-        const auto first = static_cast<std::size_t>(x_begin);
-        const auto last = static_cast<std::size_t>(x_end) - 1; // inclusive
-        const std::size_t w0 = first / 64, w1 = last / 64;
-        const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
-        const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
-        if (w0 == w1) {
-            words[w0] |= head & tail;
-            return;
-        }
-        words[w0] |= head;
-        for (std::size_t w = w0 + 1; w < w1; ++w) words[w] = ~std::uint64_t{0};
-        words[w1] |= tail;
+        for_span_words(y, x_begin, x_end, [](std::uint64_t& word, std::uint64_t bits) { word |= bits; });
     }
 
     bool test(std::int32_t x, std::int32_t y) const {
@@ -60,6 +48,25 @@ public:
 
 private:
     std::uint64_t* row(std::int32_t y) { return words_.data() + static_cast<std::size_t>(y) * per_row_; }
+
+    // Hands `apply` each word of [x_begin, x_end) of row y, all inside the
+    // mask, with the bits of the span in it.
+    template <class Apply>
+    void for_span_words(std::int32_t y, std::int32_t x_begin, std::int32_t x_end, Apply apply) {
+        std::uint64_t* words = row(y);
+        const auto first = static_cast<std::size_t>(x_begin);
+        const auto last = static_cast<std::size_t>(x_end) - 1; // inclusive
+        const std::size_t w0 = first / 64, w1 = last / 64;
+        const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
+        const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
+        if (w0 == w1) {
+            apply(words[w0], head & tail);
+            return;
+        }
+        apply(words[w0], head);
+        for (std::size_t w = w0 + 1; w < w1; ++w) apply(words[w], ~std::uint64_t{0});
+        apply(words[w1], tail);
+    }
 
     std::int32_t width_;
     std::int32_t height_;

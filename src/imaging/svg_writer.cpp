@@ -1,5 +1,7 @@
 #include "imaging/svg_writer.h"
 
+#include "common/decimal_text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <span>
@@ -32,19 +34,7 @@ std::string xml_escaped(std::string_view text) {
     return out;
 }
 
-std::string svg_number(double value) {
-    const long long hundredths = std::llround(value * 100);
-    const unsigned long long magnitude =
-        hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths) : static_cast<unsigned long long>(hundredths);
-    std::string out = hundredths < 0 ? "-" : "";
-    out += std::to_string(magnitude / 100);
-    if (const unsigned long long rest = magnitude % 100; rest != 0) {
-        out += '.';
-        out += static_cast<char>('0' + rest / 10);
-        if (rest % 10 != 0) out += static_cast<char>('0' + rest % 10);
-    }
-    return out;
-}
+std::string svg_number(double value) { return decimal_text(value, 2, false); }
 
 std::string svg_colour(Colour colour) {
     char text[8];
