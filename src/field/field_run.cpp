@@ -20,16 +20,16 @@ std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& 
     return read_zones(folder, ClipArea{image.width, image.height}, warn, stop_clock.between());
 }
 
-std::optional<Glass> read_run_glass(const ImageSettings& image, const std::string& folder,
-                                    const std::vector<Zone>& zones, const Hooks& hooks, const char* stopped) {
+std::optional<CountedGlass> read_run_glass(const ImageSettings& image, const std::string& folder,
+                                           const std::vector<Zone>& zones, const Hooks& hooks, const char* stopped) {
     const auto warn = [&](const std::string& message) {
         if (hooks.warn) hooks.warn(message);
     };
     StopClock stop_clock(hooks, stopped);
     std::optional<Glass> glass = read_glass(folder, warn, stop_clock.between());
-    if (!glass) return glass;
+    if (!glass) return std::nullopt;
     const ClipArea picture{image.width, image.height};
-    const GlassPixels pixels = glass_pixels(*glass, picture);
+    GlassPixels pixels = glass_pixels(*glass, picture);
     PixelMask zone_mask(picture.width, picture.height);
     RasterScratch scratch;
     for (const Zone& zone : zones) {
@@ -41,7 +41,7 @@ std::optional<Glass> read_run_glass(const ImageSettings& image, const std::strin
                           files::join(folder, zone.name) + ": no pixel of the zone is counted: none lies on " +
                               glass->name + " at least " + std::to_string(glass->border) + " px in from its edge");
     }
-    return glass;
+    return CountedGlass{std::move(*glass), std::move(pixels)};
 }
 
 std::vector<Part> read_field_parts(const std::string& folder, const FolderInputs& inputs, const Hooks& hooks) {
@@ -74,7 +74,7 @@ WipedField make_wiped_field(const ImageSettings& image, const std::string& folde
     WipedField field =
         follow_sweep(ClipArea{image.width, image.height}, scene.turns, scene.parts, scene.zones, hooks);
     if (scene.glass)
-        count_on_glass(field, *scene.glass, glass_pixels(*scene.glass, ClipArea{image.width, image.height}));
+        count_on_glass(field, scene.glass->glass, scene.glass->pixels);
     field.clearance = find_clearance(scene.turns, scene.parts, hooks);
     const FrameNames names(folder, image.name);
     save_field_picture(field, scene.zones, names.field_picture(), hooks);

@@ -11,13 +11,20 @@
 
 namespace wiper {
 
+// The glass as read, and its pixels as counted before the first frame, so
+// the field counts on them without working them out again.
+struct CountedGlass {
+    Glass glass;
+    GlassPixels pixels;
+};
+
 // What the wiped field is computed from: the blade turns, the part files as
 // read, and the zones.
 struct FieldScene {
     BladeTurns turns;
     std::vector<Part> parts;
     std::vector<Zone> zones;
-    std::optional<Glass> glass;
+    std::optional<CountedGlass> glass;
 };
 
 // The zones of `folder` for a picture of `image`'s size: read and checked
@@ -29,7 +36,7 @@ std::vector<Zone> read_run_zones(const ImageSettings& image, const std::string& 
 // The glass file of `folder`, if there is one, read and checked before a
 // frame is drawn, as the zones are; then a zone of `zones` none of whose
 // pixels is counted (on the glass, in from its border) is a failure too.
-std::optional<Glass> read_run_glass(const ImageSettings& image, const std::string& folder,
+std::optional<CountedGlass> read_run_glass(const ImageSettings& image, const std::string& folder,
                                     const std::vector<Zone>& zones, const Hooks& hooks, const char* stopped);
 
 // Every part file of inputs.parts, read in that order as the run reads them
